@@ -1,0 +1,280 @@
+#include "batch.h"
+
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+#include "generation/naming.h"
+#include "generation/run.h"
+#include "platform/files.h"
+#include "platform/locations.h"
+#include "settings/settings.h"
+
+namespace corvella {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void on_sigint(int) { g_interrupted = 1; }
+
+constexpr const char* kUsage =
+    "Usage : corvella-batch [options]\n"
+    "Génère une page HTML par ligne du fichier de données, puis (avec --liens)\n"
+    "lie entre elles les pages dont le tag de lien a le même contenu.\n"
+    "\n"
+    "  --settings FICHIER     prend dans ce fichier de paramètres toute option non donnée\n"
+    "  --source FICHIER       fichier de données (une ligne par page, colonnes séparées par ;)\n"
+    "  --modele FICHIER       fichier HTML modèle\n"
+    "  --destination DOSSIER  dossier des pages à créer\n"
+    "  --lien DOSSIER         dossier des pages à lier\n"
+    "  --textesource TAG      tag de lien (\"Tag N°2\" ou 2)\n"
+    "  --textelien TAG        tag de texte des liens\n"
+    "  --tag99 TEXTE          texte placé avant le nom de la page liée\n"
+    "  --option 1|2           nom des pages : 1 = première colonne, 2 = composition de tags\n"
+    "  --tagf0 .. --tagf3 TAG tags composant le nom des pages (--option 2)\n"
+    "  --tagf4 TAG            tag du titre des pages (--titre 2)\n"
+    "  --titre 1|2            titre des pages : 1 = deuxième colonne, 2 = tag --tagf4\n"
+    "  --pages, --no-pages    générer les pages (par défaut : oui)\n"
+    "  --liens, --no-liens    créer les liens hypertexte (par défaut : non)\n"
+    "  --quiet                rien d'autre que les erreurs\n"
+    "  --help                 cette aide\n"
+    "\n"
+    "Codes de sortie : 0 terminé, 1 données illisibles, 2 erreur d'option ou de\n"
+    "paramètre, 130 interrompu (Ctrl-C).\n";
+
+// Shows a run on the terminal: a live line on stderr when it is a terminal,
+// the messages as lines.
+class BatchView final : public RunView {
+ public:
+  BatchView(RunSettings settings, std::ostream& err, bool live, bool quiet)
+      : settings_(std::move(settings)), err_(err), live_(live && !quiet), quiet_(quiet) {}
+
+  void attach(Run& run) { run_ = &run; }
+
+  RunSettings read_settings() override { return settings_; }
+  void show_frame1(const std::string& caption) override { frame1_ = caption; paint(); }
+  void show_progressbar2(const std::string& caption) override { total_ = caption; paint(); }
+  void show_pictotal(int) override {}
+  void show_progressbar1(const std::string&) override {}
+  void show_piccours(int) override {}
+  void show_temps(const std::string& caption) override { temps_ = caption; paint(); }
+  void show_running(bool) override {}
+  void select_titrep1() override {
+    settings_.titrep1 = true;
+    settings_.tagf[4].clear();
+  }
+  void select_option1() override {
+    settings_.option1 = true;
+    for (int box = 0; box < 4; ++box) settings_.tagf[box].clear();
+  }
+  void handle_events() override {
+    if (g_interrupted && run_) {
+      g_interrupted = 0;
+      run_->press();  // a press while running: the stop request
+    }
+  }
+  void message_box(const std::string& text, MessageIcon icon) override {
+    if (quiet_ && icon != MessageIcon::Critical) return;
+    end_live_line();
+    err_ << text << '\n';
+    err_.flush();
+  }
+  void beep() override {}
+
+ private:
+  void paint() {
+    if (!live_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - painted_ < std::chrono::milliseconds(100)) return;
+    painted_ = now;
+    err_ << '\r' << frame1_ << "  " << total_ << "  " << temps_ << "\x1b[K";
+    err_.flush();
+    line_open_ = true;
+  }
+  void end_live_line() {
+    if (!line_open_) return;
+    err_ << "\r\x1b[K";
+    line_open_ = false;
+  }
+
+  RunSettings settings_;
+  std::ostream& err_;
+  bool live_;
+  bool quiet_;
+  Run* run_ = nullptr;
+  std::string frame1_, total_, temps_;
+  std::chrono::steady_clock::time_point painted_{};
+  bool line_open_ = false;
+};
+
+std::string as_folder(std::string text) {
+  if (!text.empty() && text.back() != '/') text += '/';
+  return text;
+}
+
+// A tag label from "Tag N°3" or "3"; empty stays empty (validation reports it).
+std::optional<std::string> as_tag(const std::string& text) {
+  if (text.empty()) return text;
+  const std::optional<int> number = tag_number(text);
+  if (!number) return std::nullopt;
+  return tag_label(*number);
+}
+
+struct Options {
+  std::map<std::string, std::string> values;  // option name without "--" -> text
+  std::optional<bool> pages, liens;
+  bool quiet = false;
+  bool help = false;
+};
+
+const char* const kValueOptions[] = {"settings", "source", "modele", "destination", "lien",
+                                     "textesource", "textelien", "tag99", "option", "tagf0",
+                                     "tagf1", "tagf2", "tagf3", "tagf4", "titre"};
+
+std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (arg == "--pages" || arg == "--no-pages") {
+      options.pages = arg == "--pages";
+    } else if (arg == "--liens" || arg == "--no-liens") {
+      options.liens = arg == "--liens";
+    } else {
+      std::string name = arg.starts_with("--") ? arg.substr(2) : std::string();
+      std::optional<std::string> value;
+      if (const std::size_t equals = name.find('='); equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.erase(equals);
+      }
+      bool known = false;
+      for (const char* option : kValueOptions) known = known || name == option;
+      if (!known) {
+        err << "corvella-batch : option inconnue : " << arg << "\n";
+        return std::nullopt;
+      }
+      if (!value) {
+        if (i + 1 >= argc) {
+          err << "corvella-batch : valeur manquante après " << arg << "\n";
+          return std::nullopt;
+        }
+        value = argv[++i];
+      }
+      options.values[name] = *value;
+    }
+  }
+  return options;
+}
+
+// The settings of the run: the options given, the rest from the settings
+// file (or the defaults when there is none).
+std::optional<RunSettings> settings_from(const Options& options, std::ostream& err) {
+  const auto given = [&](const char* name) -> const std::string* {
+    const auto it = options.values.find(name);
+    return it == options.values.end() ? nullptr : &it->second;
+  };
+  const std::filesystem::path install = find_install_folder();
+  const std::string install_text = install.empty() ? "/" : as_folder(install.string());
+  const std::string working = as_folder(default_locations().working_folder.string());
+  const std::string* settings_file = given("settings");
+  const StoredSettings stored =
+      load_settings(settings_file ? *settings_file : std::string(), install_text, working);
+
+  RunSettings s;
+  s.check1 = options.pages.value_or(true);
+  s.check2 = options.liens.value_or(false);
+  const auto pick = [&](const char* name, const std::string& fallback) {
+    const std::string* value = given(name);
+    return value ? *value : fallback;
+  };
+  s.source = pick("source", stored.source);
+  s.modele = pick("modele", stored.modele);
+  s.destination = as_folder(pick("destination", stored.destination));
+  s.lien = as_folder(pick("lien", stored.lien));
+  s.tag99 = pick("tag99", stored.tag99);
+
+  bool ok = true;
+  const auto tag = [&](const char* name, const std::string& fallback) {
+    const std::string text = pick(name, fallback);
+    const std::optional<std::string> label = as_tag(text);
+    if (!label) {
+      err << "corvella-batch : tag invalide pour --" << name << " : " << text << "\n";
+      ok = false;
+      return std::string();
+    }
+    return *label;
+  };
+  s.textesource = tag("textesource", stored.textesource);
+  s.textelien = tag("textelien", stored.textelien);
+  const char* const tagf_names[] = {"tagf0", "tagf1", "tagf2", "tagf3", "tagf4"};
+  for (int box = 0; box < 5; ++box) s.tagf[box] = tag(tagf_names[box], stored.tagf[box]);
+
+  const auto choice = [&](const char* name, bool stored_first) {
+    const std::string* value = given(name);
+    if (!value) return stored_first;
+    if (*value != "1" && *value != "2") {
+      err << "corvella-batch : --" << name << " vaut 1 ou 2, pas : " << *value << "\n";
+      ok = false;
+    }
+    return *value == "1";
+  };
+  s.option1 = choice("option", stored.option1);
+  s.titrep1 = choice("titre", stored.titrep1);
+  if (!ok) return std::nullopt;
+  return s;
+}
+
+}  // namespace
+
+void batch_interrupt() { g_interrupted = 1; }
+
+int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  const std::optional<Options> options = parse(argc, argv, err);
+  if (!options) {
+    err << "Essayez « corvella-batch --help ».\n";
+    return 2;
+  }
+  if (options->help) {
+    out << kUsage;
+    return 0;
+  }
+  const std::optional<RunSettings> settings = settings_from(*options, err);
+  if (!settings) return 2;
+
+  // Like the window's start-up: the default working folder exists.
+  const std::filesystem::path working = default_locations().working_folder;
+  if (!is_folder_or_file(working)) create_folder(working);
+
+  const bool live = &err == &std::cerr && ::isatty(STDERR_FILENO);
+  BatchView view(*settings, err, live, options->quiet);
+  Run run(view);
+  view.attach(run);
+
+  g_interrupted = 0;
+  struct sigaction action {}, previous {};
+  action.sa_handler = on_sigint;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous);
+  const PressOutcome outcome = run.press();
+  sigaction(SIGINT, &previous, nullptr);
+
+  switch (outcome) {
+    case PressOutcome::Finished: return 0;
+    case PressOutcome::Failed: return 1;
+    case PressOutcome::Invalid: return 2;
+    case PressOutcome::Stopped:
+    case PressOutcome::StopRequest: return 130;
+  }
+  return 1;
+}
+
+}  // namespace corvella

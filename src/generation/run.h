@@ -1,0 +1,66 @@
+#pragma once
+
+// One press of the run button, Command1_Click, without the window:
+//
+//   1. clear the help display; copy the example images (every press);
+//   2. a press while running is the stop request;
+//   3. otherwise the page pass when check1 is ticked (it ends the press on a
+//      stop or a failed validation), the link pass when check2 is ticked,
+//      and the end step.
+//
+// The run holds the state the window shares with it: the field table (also
+// filled by p_exemple) and the title column index.
+
+#include "generation/run_view.h"
+#include "model/field_table.h"
+#include "platform/clock.h"
+
+namespace corvella {
+
+enum class PressOutcome {
+  Finished,     // end step shown: "Traitement terminé..."
+  Stopped,      // a pass ended on the stop flag
+  Invalid,      // validation failed; its message has been shown
+  Failed,       // the data file could not be read; a message has been shown
+  StopRequest,  // this press was the stop request: "Traitement interrompu..."
+};
+
+class Run {
+ public:
+  explicit Run(RunView& view, Clock& clock = system_clock()) : view_(view), clock_(clock) {}
+
+  PressOutcome press();  // Command1_Click
+
+  bool running() const { return flags_.running; }
+  RunFlags& flags() { return flags_; }
+  FieldTable& fields() { return fields_; }
+  int& title_index() { return title_index_; }
+
+ private:
+  void stop_request();
+  void end_step();
+  // Leaves the running state without the end step's message, after a pass
+  // that could not go on.
+  void back_to_idle();
+
+  RunView& view_;
+  Clock& clock_;
+  RunFlags flags_;
+  FieldTable fields_;
+  int title_index_ = 1;
+};
+
+// The page pass: validation, then one page per record with its progress and
+// time estimate. Shared by Run::press and the tests.
+PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& fields,
+                      int& title_index);
+
+// Window state at the start of a pass: running flag set, stop flag cleared,
+// "Arrêter", the frames disabled, and the caption of Frame1.
+void enter_running(RunFlags& flags, RunView& view, const std::string& frame1);
+
+// Validates the settings of every ticked pass; shows the message in a
+// critical box when a check fails.
+bool validate(const RunSettings& settings, RunView& view);
+
+}  // namespace corvella

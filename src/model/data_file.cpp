@@ -1,0 +1,42 @@
+#include "model/data_file.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+}  // namespace
+
+std::optional<long long> count_records(const std::filesystem::path& path) {
+  auto reader = RecordReader::open(path);
+  if (!reader) return std::nullopt;
+  long long count = 0;
+  std::string record;
+  while (reader->next(record)) ++count;
+  if (reader->failed()) return std::nullopt;
+  return count == 0 ? 1 : count;
+}
+
+std::unique_ptr<RecordReader> RecordReader::open(const std::filesystem::path& path) {
+  auto lines = LineFileReader::open(path);
+  if (!lines) return nullptr;
+  return std::unique_ptr<RecordReader>(new RecordReader(std::move(lines)));
+}
+
+bool RecordReader::next(std::string& record) {
+  if (!lines_->next(record)) return false;
+  if (first_) {
+    first_ = false;
+    if (record.starts_with(kUtf8Bom)) record.erase(0, kUtf8Bom.size());
+  }
+  return true;
+}
+
+void p_exemple(const std::filesystem::path& source, FieldTable& fields) {
+  auto reader = RecordReader::open(source);
+  std::string record;
+  if (reader && reader->next(record)) split_record(record, fields);
+}
+
+}  // namespace corvella

@@ -1,0 +1,43 @@
+#pragma once
+
+// The data file: one record per line (line rules of platform/text_lines.h).
+// A UTF-8 byte-order mark at the very start is not data and is dropped, so
+// the first page's name and first field carry no invisible bytes.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "model/field_table.h"
+#include "platform/text_lines.h"
+
+namespace corvella {
+
+// The number of lines, at least 1 (an empty file counts as 1 for the
+// progress display). Nothing when the file cannot be read.
+std::optional<long long> count_records(const std::filesystem::path& path);
+
+// Reads records one at a time; memory does not grow with the file.
+class RecordReader {
+ public:
+  // Null when the file cannot be opened.
+  static std::unique_ptr<RecordReader> open(const std::filesystem::path& path);
+
+  // False at the end of the file or on a read error (see failed()).
+  bool next(std::string& record);
+  bool failed() const { return lines_->failed(); }
+
+ private:
+  explicit RecordReader(std::unique_ptr<LineFileReader> lines) : lines_(std::move(lines)) {}
+
+  std::unique_ptr<LineFileReader> lines_;
+  bool first_ = true;
+};
+
+// Loads the first record of the data file into the field table, for the
+// example page name. Leaves the table as it was when the file cannot be
+// read or is empty.
+void p_exemple(const std::filesystem::path& source, FieldTable& fields);
+
+}  // namespace corvella

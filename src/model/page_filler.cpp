@@ -1,0 +1,92 @@
+#include "model/page_filler.h"
+
+#include <charconv>
+
+#include "platform/files.h"
+#include "platform/formats.h"
+#include "platform/text_lines.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr std::string_view kOpen = "<!--tag";
+constexpr std::string_view kClose = "<!--/tag";
+constexpr std::string_view kGenerator = "<meta name=\"GENERATOR\" content=";
+constexpr std::string_view kStamp = "<meta name=\"GENERATOR\" content=\"Corvella 1.0 (c).\">";
+constexpr std::string_view kTitle = "<title>";
+
+// The lowest k whose opening marker stands in the line, or -1. Each place
+// where "<!--tag" occurs is read as a decimal number followed by "-->"; the
+// marker of k is found exactly when one such place reads k.
+int lowest_opening_tag(std::string_view line) {
+  int lowest = -1;
+  for (std::size_t at = line.find(kOpen); at != std::string_view::npos;
+       at = line.find(kOpen, at + 1)) {
+    const std::string_view rest = line.substr(at + kOpen.size());
+    if (rest.empty() || rest.front() < '0' || rest.front() > '9') continue;
+    int number = 0;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), number);
+    if (error != std::errc() || number > 100) continue;
+    const std::size_t digits = static_cast<std::size_t>(end - rest.data());
+    // No sign, no leading zeros: "07" is not the marker of 7.
+    if (digits > 1 && rest.front() == '0') continue;
+    if (!rest.substr(digits).starts_with("-->")) continue;
+    if (lowest < 0 || number < lowest) lowest = number;
+  }
+  return lowest;
+}
+
+}  // namespace
+
+bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
+               FillObserver* observer) {
+  if (title_index < 0 || title_index >= kFieldCount) return false;
+  const long long total = static_cast<long long>(count_lines(page)) + 1;
+  out.reserve(out.size() + page.size() + 256);
+
+  bool inside = false;
+  std::string last_number;  // empty until the first opening marker
+  long long counter = 1;
+  std::string_view line;
+  for (LineCursor cursor(page); cursor.next(line); ++counter) {
+    if (line.find(kOpen) != std::string_view::npos) {
+      const int k = lowest_opening_tag(line);
+      if (k >= 0) {
+        last_number = std::to_string(k);
+        out.append(kOpen).append(last_number).append("-->\r\n");
+        append_line(out, fields[k]);
+        inside = true;
+      }
+    } else if (line.find(kClose) != std::string_view::npos) {
+      out.append(kClose).append(last_number).append("-->\r\n");
+      inside = false;
+    } else if (inside) {
+      // The region's old content is dropped.
+    } else if (line.find(kGenerator) != std::string_view::npos) {
+      append_line(out, kStamp);
+    } else if (line.find(kTitle) != std::string_view::npos) {
+      out.append(kTitle).append(fields[title_index]).append("</title>\r\n");
+    } else {
+      append_line(out, line);
+    }
+    if (observer) observer->page_line(counter, bar_width(counter, total));
+  }
+  return true;
+}
+
+FillOutcome P_Modif_fichier(const std::filesystem::path& page,
+                            const std::filesystem::path& working_copy, const FieldTable& fields,
+                            int title_index, FillObserver& observer) {
+  const std::optional<std::string> bytes = read_file(page);
+  if (!bytes) return FillOutcome::Failed;
+  if (!write_file(working_copy, {})) return FillOutcome::Failed;
+  observer.page_started();
+  if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
+
+  std::string filled;
+  if (!fill_page(*bytes, fields, title_index, filled, &observer)) return FillOutcome::Failed;
+  return write_file(working_copy, filled) ? FillOutcome::Filled : FillOutcome::Failed;
+}
+
+}  // namespace corvella

@@ -1,0 +1,48 @@
+#pragma once
+
+// File services as the passes rely on them. Each operation reports failure
+// through its result and never throws; callers skip the failing step.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvella {
+
+namespace fs = std::filesystem;
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> read_file(const fs::path& path);
+
+// Creates or empties the file and writes the bytes.
+bool write_file(const fs::path& path, std::string_view bytes);
+
+// Writes the bytes to a new file beside `target` and renames it over
+// `target`, so a reader, a crash or a full disk sees the old or the new file
+// whole, never a mix. The new file keeps the permission bits of the old one.
+bool write_file_atomic(const fs::path& target, std::string_view bytes);
+
+// A regular file whose name does not start with "." (hidden). Devices, FIFOs
+// and sockets play the part of the system files and are never ordinary.
+bool is_ordinary_file(const fs::path& path);
+
+// An existing folder or ordinary file.
+bool is_folder_or_file(const fs::path& path);
+
+// Names of the ordinary files of a folder, in the order the system lists
+// them; no sorting, no sub-folders. Empty when the folder cannot be read.
+std::vector<std::string> list_ordinary_files(const fs::path& folder);
+
+// A file that nobody may write to: no write permission bit at all. Looks at
+// the bits, not at what the current user may do (root may write anything).
+bool has_no_write_bits(const fs::path& path);
+
+bool copy_file_replacing(const fs::path& from, const fs::path& to);
+bool remove_file(const fs::path& path);
+bool create_folder(const fs::path& path);
+bool set_current_folder(const fs::path& path);
+fs::path current_folder();
+
+}  // namespace corvella

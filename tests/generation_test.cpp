@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "generation/estimate.h"
+#include "generation/naming.h"
+#include "generation/run.h"
+#include "generation/validation.h"
+#include "generation/working_copy.h"
+#include "test_support.h"
+
+namespace corvella {
+namespace {
+
+using testing::read_bytes;
+using testing::write_bytes;
+
+TEST(Naming, FirstColumnOrComposedFromTags) {
+  FieldTable fields;
+  split_record("a;b;c;d", fields);
+  const std::array<std::string, 5> none{};
+  EXPECT_EQ(page_name(true, none, fields), "a.htm");
+  EXPECT_EQ(page_name(false, {"Tag N°3", "Tag N°0", "", "Tag N°1", ""}, fields), "d_a_b.htm");
+  EXPECT_EQ(page_name(false, {"Tag N°2", "", "", "", ""}, fields), "c.htm");
+  EXPECT_EQ(page_name(false, {"Tag N°2", "", "Tag N°77", "", ""}, fields), "c_.htm");
+  EXPECT_EQ(page_name(false, {"Tag N°x", "", "", "", ""}, fields), std::nullopt);
+  split_record("", fields);
+  EXPECT_EQ(page_name(true, none, fields), ".htm");
+
+  EXPECT_EQ(tag_number("Tag N°12"), 12);
+  EXPECT_EQ(tag_number("7"), 7);
+  EXPECT_EQ(tag_number("Tag N\xB0" "3"), 3);  // as a Windows-1252 settings file holds it
+  EXPECT_EQ(tag_number("Tag N°101"), std::nullopt);
+  EXPECT_EQ(tag_number("Tag N°"), std::nullopt);
+  EXPECT_EQ(title_column_index(""), 1);
+  EXPECT_EQ(title_column_index("Tag N°4"), 4);
+}
+
+TEST(Estimate, TimePerRecordAndMinutesLeft) {
+  EXPECT_EQ(temps_caption(0.5, 200, 11, ','), "0,50s/fichier - Total restant:1 mn.");
+  EXPECT_EQ(temps_caption(3.1, 200, 120, ','), "3,10s/fichier - Total restant:4 mn.");
+  EXPECT_EQ(temps_caption(0.42, 5, 6, '.'), "0.42s/fichier - Total restant: moins d'une minute");
+  EXPECT_EQ(sur_caption(3, 120), "3 sur 120");
+}
+
+TEST(WorkingCopy, PageNamesStayInsideTheDestination) {
+  const auto paths = page_paths("/pages/", "sub/x.htm");
+  ASSERT_TRUE(paths);
+  EXPECT_EQ(paths->page, "/pages/sub/x.htm");
+  EXPECT_EQ(paths->working_copy, "/pages/sub/tmp_x.htm");
+  EXPECT_TRUE(page_paths("/pages/", "sub/../x.htm"));
+  EXPECT_FALSE(page_paths("/pages/", "../x.htm"));
+  EXPECT_FALSE(page_paths("/pages/", "sub/../../x.htm"));
+  EXPECT_FALSE(page_paths("/pages/", "/etc/x.htm"));
+  EXPECT_FALSE(page_paths("/pages/", std::string("a\0b.htm", 7)));
+  // A Windows-1252 field names a properly encoded UTF-8 file.
+  EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->page, "/pages/caf\xC3\xA9.htm");
+}
+
+TEST(WorkingCopy, ExampleImagesAreCopiedForTheExampleTemplateOnly) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir / "ex");
+  std::filesystem::create_directory(dir / "out");
+  for (int i = 0; i < 7; ++i) {
+    if (i != 4) write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
+  }
+  copy_example_images((dir / "ex/autre.htm").string(), dir.text() + "out/");
+  EXPECT_TRUE(testing::file_names(dir / "out").empty());
+  copy_example_images((dir / "ex/EXEMPLE_DE MODÈLE_HTML.htm").string(), dir.text() + "out/");
+  EXPECT_EQ(testing::file_names(dir / "out"),
+            (std::vector<std::string>{"sample0.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg",
+                                      "sample5.jpg", "sample6.jpg"}));
+}
+
+TEST(Validation, LastFailingCheckGivesTheMessage) {
+  testing::TempDir dir;
+  write_bytes(dir / "d.txt", "a");
+  RunSettings s;
+  EXPECT_EQ(p_controle(s), "Vous devez choisir un répertoire de destination");
+  s.source = (dir / "absent.txt").string();
+  s.modele = (dir / "d.txt").string();
+  s.destination = dir.text();
+  EXPECT_EQ(p_controle(s), "Le fichier source n'existe plus");
+  s.source = s.modele;
+  s.modele.clear();
+  EXPECT_EQ(p_controle(s), "Vous devez choisir un fichier modèle");
+  s.modele = (dir / ".hidden").string();
+  EXPECT_EQ(p_controle(s), "Le fichier modèle n'existe plus");
+  s.modele = s.source;
+  s.destination = dir.text() + "gone/";
+  EXPECT_EQ(p_controle(s), "Le répertoire de destination n'existe plus");
+  s.destination = dir.text();
+  EXPECT_EQ(p_controle(s), std::nullopt);
+
+  s.check1 = false;
+  s.source.clear();  // not looked at
+  s.check2 = true;
+  s.textesource = "Tag N°2";
+  EXPECT_EQ(p_controle(s), "Le répertoire contenant les fichiers à traiter n'existe plus");
+  s.lien = dir.text();
+  EXPECT_EQ(p_controle(s), "Vous devez choisir un Tag");
+}
+
+// A realistic folder: a French data file, a template, an empty destination.
+class PagePass : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(dir / "pages");
+    write_bytes(dir / "modele.htm",
+                "<html>\r\n<head>\r\n<title>Modèle</title>\r\n</head>\r\n<body>\r\n"
+                "<h1>\r\n<!--tag1-->\r\n\r\n<!--/tag1-->\r\n</h1>\r\n"
+                "<p>\r\n<!--tag2-->\r\n\r\n<!--/tag2-->\r\n</p>\r\n</body>\r\n</html>\r\n");
+    write_bytes(dir / "données.txt",
+                "comte;Comté;Jura\r\nbrie;Brie de Meaux;Île-de-France\r\nroquefort;Roquefort;Aveyron\r\n");
+    view.settings.source = (dir / "données.txt").string();
+    view.settings.modele = (dir / "modele.htm").string();
+    view.settings.destination = dir.text() + "pages/";
+  }
+  std::string page(const std::string& name) { return read_bytes(dir / "pages" / name); }
+
+  testing::TempDir dir;
+  testing::RecordingView view;
+};
+
+TEST_F(PagePass, FirstRunMakesEveryPageAndARefillKeepsHandEdits) {
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+  EXPECT_EQ(testing::file_names(dir / "pages"),
+            (std::vector<std::string>{"brie.htm", "comte.htm", "roquefort.htm"}));
+  const std::string brie =
+      "<html>\r\n<head>\r\n<title>Brie de Meaux</title>\r\n</head>\r\n<body>\r\n"
+      "<h1>\r\n<!--tag1-->\r\nBrie de Meaux\r\n<!--/tag1-->\r\n</h1>\r\n"
+      "<p>\r\n<!--tag2-->\r\nÎle-de-France\r\n<!--/tag2-->\r\n</p>\r\n</body>\r\n</html>\r\n";
+  EXPECT_EQ(page("brie.htm"), brie);
+  EXPECT_EQ(view.progressbar2, (std::vector<std::string>{"1 sur 3", "2 sur 3", "3 sur 3", ""}));
+  EXPECT_EQ(view.pictotal, (std::vector<int>{1650, 3350, 5000, 0}));
+  EXPECT_EQ(view.temps.size(), 4u);
+  EXPECT_TRUE(view.temps[2].ends_with("s/fichier - Total restant: moins d'une minute"));
+  EXPECT_EQ(view.temps.back(), "Terminé!");
+  EXPECT_EQ(view.frame1, (std::vector<std::string>{"Génération des pages HTML en cours...",
+                                                   "Génération terminée"}));
+  EXPECT_EQ(view.messages, std::vector<std::string>{"information: Traitement terminé..."});
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_FALSE(view.running);
+
+  // A hand edit outside the regions survives a refill with new data.
+  std::string edited = brie;
+  edited.replace(edited.find("<body>"), 6, "<body>\r\n<p>Note du fromager</p>");
+  write_bytes(dir / "pages/brie.htm", edited);
+  write_bytes(dir / "données.txt", "brie;Brie;Seine-et-Marne");
+  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  EXPECT_NE(page("brie.htm").find("<p>Note du fromager</p>\r\n"), std::string::npos);
+  EXPECT_NE(page("brie.htm").find("<!--tag2-->\r\nSeine-et-Marne\r\n<!--/tag2-->"), std::string::npos);
+}
+
+TEST_F(PagePass, ComposedNamesAndTitleTag) {
+  write_bytes(dir / "données.txt", "a;b;c;d\r\n");
+  view.settings.option1 = false;
+  view.settings.tagf = {"Tag N°3", "Tag N°0", "", "Tag N°1", "Tag N°2"};
+  view.settings.titrep1 = false;
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+  EXPECT_EQ(testing::file_names(dir / "pages"), std::vector<std::string>{"d_a_b.htm"});
+  EXPECT_NE(page("d_a_b.htm").find("<title>c</title>"), std::string::npos);
+  EXPECT_EQ(run.title_index(), 2);
+
+  // Option2 with no first tag runs as Option1, the title from column 2.
+  view.settings.tagf = {"", "Tag N°1", "", "", ""};
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+  EXPECT_TRUE(view.settings.option1);
+  EXPECT_TRUE(view.settings.titrep1);
+  EXPECT_NE(page("a.htm").find("<title>b</title>"), std::string::npos);
+}
+
+TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
+  write_bytes(dir / "données.txt",
+              "../evasion;x\r\nsub/dans-sous-dossier;y\r\nabsent/z;z\r\nlecture-seule;w\r\n"
+              "doublon;premier\r\ndoublon;second\r\n" + std::string(300, 'n') + ";long\r\n");
+  std::filesystem::create_directory(dir / "pages/sub");
+  write_bytes(dir / "pages/lecture-seule.htm", "<title>ancien</title>\r\n");
+  ::chmod((dir / "pages/lecture-seule.htm").c_str(), 0444);
+  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  EXPECT_FALSE(std::filesystem::exists(dir / "evasion.htm"));
+  EXPECT_EQ(testing::file_names(dir / "pages"),
+            (std::vector<std::string>{"doublon.htm", "lecture-seule.htm", "sub"}));
+  EXPECT_EQ(testing::file_names(dir / "pages/sub"), std::vector<std::string>{"dans-sous-dossier.htm"});
+  EXPECT_NE(read_bytes(dir / "pages/sub/dans-sous-dossier.htm").find("<title>y</title>"), std::string::npos);
+  EXPECT_EQ(page("lecture-seule.htm"), "<title>ancien</title>\r\n");
+  EXPECT_NE(page("doublon.htm").find("<title>second</title>"), std::string::npos);
+}
+
+TEST_F(PagePass, StopBetweenRecordsKeepsEarlierPagesAndNoWorkingCopy) {
+  corvella::Run run(view);
+  view.on_event = [&](int event) {
+    if (event == 2) {
+      EXPECT_EQ(run.press(), PressOutcome::StopRequest);  // "Arrêter"
+    }
+  };
+  EXPECT_EQ(run.press(), PressOutcome::Stopped);
+  EXPECT_EQ(testing::file_names(dir / "pages"), (std::vector<std::string>{"brie.htm", "comte.htm"}));
+  EXPECT_EQ(page("brie.htm"), read_bytes(dir / "modele.htm"));  // made, not filled
+  EXPECT_EQ(view.messages, std::vector<std::string>{"information: Traitement interrompu..."});
+  EXPECT_EQ(view.temps.back(), "Terminé!");
+  EXPECT_FALSE(view.running);
+  EXPECT_FALSE(run.running());
+}
+
+TEST_F(PagePass, ValidationAndUnreadableDataEndCleanly) {
+  view.settings.destination.clear();
+  view.settings.source.clear();
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Invalid);
+  EXPECT_EQ(view.messages,
+            std::vector<std::string>{"critical: Vous devez choisir un répertoire de destination"});
+  EXPECT_FALSE(view.running);
+
+  // No pass ticked: straight to the end step.
+  view.settings.check1 = false;
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+
+  // An empty data file makes no page and divides by nothing.
+  view.messages.clear();
+  view.settings = {};
+  SetUp();
+  write_bytes(dir / "données.txt", "");
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+  EXPECT_TRUE(testing::file_names(dir / "pages").empty());
+
+  // A data file deleted between validation and reading.
+  struct DeletingView : testing::RecordingView {
+    void select_titrep1() override {
+      RecordingView::select_titrep1();
+      std::filesystem::remove(settings.source);
+    }
+  } deleting;
+  deleting.settings = view.settings;
+  corvella::Run second(deleting);
+  EXPECT_EQ(second.press(), PressOutcome::Failed);
+  EXPECT_EQ(deleting.messages,
+            std::vector<std::string>{"critical: Le fichier source ne peut pas être lu"});
+  EXPECT_FALSE(deleting.running);
+  EXPECT_FALSE(second.running());
+}
+
+}  // namespace
+}  // namespace corvella

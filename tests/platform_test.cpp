@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/charset.h"
+#include "platform/files.h"
+#include "platform/formats.h"
+#include "test_support.h"
+
+namespace corvella {
+namespace {
+
+TEST(Formats, PatternsRoundHalfAwayFromZero) {
+  EXPECT_EQ(format_000(90.909), "091");
+  EXPECT_EQ(format_000(100), "100");
+  EXPECT_EQ(format_000(2.5), "003");
+  EXPECT_EQ(format_000(0), "000");
+  EXPECT_EQ(format_0_00(0.5, ','), "0,50");
+  EXPECT_EQ(format_0_00(3.1, '.'), "3.10");
+  EXPECT_EQ(format_0_00(0.125, ','), "0,13");
+  EXPECT_EQ(format_0(2.5), "3");
+  EXPECT_EQ(bar_width(10, 11), 4550);
+  EXPECT_EQ(bar_width(1, 4), 1250);
+  EXPECT_EQ(bar_width(1, 1), 5000);
+}
+
+TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
+  EXPECT_EQ(to_utf8("Fromagerie d\xC3\xA9j\xC3\xA0"), "Fromagerie d\xC3\xA9j\xC3\xA0");
+  EXPECT_EQ(to_utf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");  // Windows-1252
+  EXPECT_FALSE(is_valid_utf8("\xC3"));
+  EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));  // a surrogate
+  EXPECT_EQ(encode_for_page("caf\xC3\xA9.htm", "<p>\xC3\xA9t\xC3\xA9</p>"), "caf\xC3\xA9.htm");
+  EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC.htm", "<p>\xE9t\xE9</p>"), "caf\xE9 \x80.htm");
+}
+
+TEST(Files, OrdinaryFilesAreVisibleRegularFiles) {
+  testing::TempDir dir;
+  testing::write_bytes(dir / "page.htm", "x");
+  testing::write_bytes(dir / ".cache.htm", "x");
+  std::filesystem::create_directory(dir / "sub.htm");
+  ASSERT_EQ(::mkfifo((dir / "fifo.htm").c_str(), 0600), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = (dir / "sock.htm").string();
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  EXPECT_EQ(list_ordinary_files(dir.path()), std::vector<std::string>{"page.htm"});
+  EXPECT_TRUE(is_ordinary_file(dir / "page.htm"));
+  EXPECT_FALSE(is_ordinary_file(dir / ".cache.htm"));
+  EXPECT_FALSE(is_ordinary_file(dir / "fifo.htm"));
+  EXPECT_TRUE(is_folder_or_file(dir / "sub.htm"));
+  EXPECT_FALSE(is_folder_or_file(dir / "sock.htm"));
+  EXPECT_FALSE(is_folder_or_file(dir / "absent"));
+  ::close(sock);
+}
+
+TEST(Files, AtomicWriteReplacesWholeAndKeepsPermissions) {
+  testing::TempDir dir;
+  const auto target = dir / "Corvella.ini";
+  testing::write_bytes(target, "old");
+  ::chmod(target.c_str(), 0640);
+  ASSERT_TRUE(write_file_atomic(target, "new"));
+  EXPECT_EQ(testing::read_bytes(target), "new");
+  struct stat info {};
+  ::stat(target.c_str(), &info);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"Corvella.ini"});
+  EXPECT_FALSE(write_file_atomic(dir / "absent-folder" / "x", "y"));
+}
+
+}  // namespace
+}  // namespace corvella

@@ -1,0 +1,69 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+
+namespace corvella::testing {
+
+namespace {
+
+// No test may touch the real user's files: the home and XDG folders of the
+// whole test binary point into a private folder.
+class PrivateHome : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    home_ = std::make_unique<TempDir>();
+    ::setenv("HOME", home_->path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home_->path() / ".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home_->path() / ".local/share").c_str(), 1);
+  }
+  void TearDown() override { home_.reset(); }
+
+ private:
+  std::unique_ptr<TempDir> home_;
+};
+
+const auto* const kPrivateHome = ::testing::AddGlobalTestEnvironment(new PrivateHome);
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "corvella-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  // Tests make files read-only; give the bits back so everything goes.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+  }
+  fs::remove_all(path_, error);
+}
+
+void write_bytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string read_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> file_names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace corvella::testing

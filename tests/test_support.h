@@ -1,0 +1,82 @@
+#pragma once
+
+// Shared by the engine tests: a private temporary folder per test, file
+// helpers on bytes, and a view that records what a run shows.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generation/run_view.h"
+
+namespace corvella::testing {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, made with mkdtemp (so
+// no fixed name) and removed with everything in it at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  fs::path operator/(std::string_view name) const { return path_ / std::string(name); }
+  // The folder as a folder text of the window: ending with "/".
+  std::string text() const { return path_.string() + "/"; }
+
+ private:
+  fs::path path_;
+};
+
+void write_bytes(const fs::path& path, std::string_view bytes);
+std::string read_bytes(const fs::path& path);  // fails the test when unreadable
+std::vector<std::string> file_names(const fs::path& folder);  // sorted
+
+// Records every call a run makes on its view.
+class RecordingView : public RunView {
+ public:
+  RunSettings settings;
+  std::vector<std::string> messages;  // "critical: ..." / "information: ..."
+  std::vector<std::string> progressbar2, temps, frame1;
+  std::vector<int> pictotal;
+  int beeps = 0;
+  bool running = false;
+  int events = 0;
+  // Called at each event point (after counting it); a test presses here.
+  std::function<void(int)> on_event;
+
+  RunSettings read_settings() override { return settings; }
+  void show_frame1(const std::string& caption) override { frame1.push_back(caption); }
+  void show_progressbar2(const std::string& caption) override { progressbar2.push_back(caption); }
+  void show_pictotal(int width) override { pictotal.push_back(width); }
+  void show_progressbar1(const std::string&) override {}
+  void show_piccours(int) override {}
+  void show_temps(const std::string& caption) override { temps.push_back(caption); }
+  void show_running(bool value) override { running = value; }
+  void select_titrep1() override {
+    settings.titrep1 = true;
+    settings.tagf[4].clear();
+  }
+  void select_option1() override {
+    settings.option1 = true;
+    for (int box = 0; box < 4; ++box) settings.tagf[box].clear();
+  }
+  void handle_events() override {
+    ++events;
+    if (on_event) on_event(events);
+  }
+  void message_box(const std::string& text, MessageIcon icon) override {
+    const char* kind = icon == MessageIcon::Critical      ? "critical: "
+                       : icon == MessageIcon::Information ? "information: "
+                                                          : "";
+    messages.push_back(kind + text);
+  }
+  void beep() override { ++beeps; }
+};
+
+}  // namespace corvella::testing
