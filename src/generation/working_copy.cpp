@@ -67,6 +67,9 @@ void copy_example_images(std::string_view modele, std::string_view destination) 
   const std::string lowered = lower(modele);
   const std::size_t at = lowered.find(kExampleTemplate);
   if (at == std::string::npos) return;
+  // Never into whatever the current folder happens to be.
+  std::error_code error;
+  if (destination.empty() || !fs::is_directory(std::string(destination), error)) return;
   const std::string folder(modele.substr(0, at));
   for (char digit = '0'; digit <= '6'; ++digit) {
     const std::string image = std::string("sample") + digit + ".jpg";
