@@ -173,22 +173,25 @@ TEST(PageFiller, FailuresAndStopNeverLeaveAnIncompleteWorkingCopy) {
   testing::TempDir dir;
   FieldTable fields;
   Recorder recorder;
-  const auto page = dir / "p.htm";
   const auto copy = dir / "tmp_p.htm";
-  testing::write_bytes(page, "<title>x</title>\r\n");
+  const std::string page = "<title>x</title>\r\n";
 
-  EXPECT_EQ(P_Modif_fichier(page, copy, fields, 101, recorder), FillOutcome::Failed);
-  EXPECT_EQ(P_Modif_fichier(dir / "absent.htm", copy, fields, 1, recorder), FillOutcome::Failed);
+  EXPECT_EQ(P_Modif_fichier(page, copy, std::nullopt, fields, 101, recorder), FillOutcome::Failed);
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_EQ(P_Modif_fichier(page, dir / "absent/tmp_p.htm", std::nullopt, fields, 1, recorder),
+            FillOutcome::Failed);
 
   recorder.stop = true;
-  EXPECT_EQ(P_Modif_fichier(page, copy, fields, 1, recorder), FillOutcome::Stopped);
+  EXPECT_EQ(P_Modif_fichier(page, copy, std::nullopt, fields, 1, recorder), FillOutcome::Stopped);
   EXPECT_EQ(testing::read_bytes(copy), "");
 
   recorder.stop = false;
   fields[1] = "Titre";
-  EXPECT_EQ(P_Modif_fichier(page, copy, fields, 1, recorder), FillOutcome::Filled);
+  EXPECT_EQ(P_Modif_fichier(page, copy, 0640, fields, 1, recorder), FillOutcome::Filled);
   EXPECT_EQ(testing::read_bytes(copy), "<title>Titre</title>\r\n");
-  EXPECT_EQ(testing::read_bytes(page), "<title>x</title>\r\n");
+  EXPECT_EQ(std::filesystem::status(copy).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
 }
 
 TEST(PageFiller, BinaryPagesPassThroughUnchanged) {

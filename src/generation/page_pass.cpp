@@ -7,6 +7,7 @@
 #include "generation/working_copy.h"
 #include "model/data_file.h"
 #include "model/page_filler.h"
+#include "platform/files.h"
 #include "platform/formats.h"
 
 namespace corvella {
@@ -58,16 +59,17 @@ void settle_naming(const RunSettings& settings, RunView& view, int& title_index)
 // One record: make its page, fill it, deliver it. Each failing step ends the
 // record without a message; a working copy that will not be delivered is
 // removed. Returns the filler's outcome.
-FillOutcome make_page(const RunSettings& settings, const FieldTable& fields, int title_index,
-                      PageObserver& observer) {
+FillOutcome make_page(const RunSettings& settings, const std::optional<std::string>& template_bytes,
+                      const FieldTable& fields, int title_index, PageObserver& observer) {
   const std::optional<std::string> name = page_name(settings.option1, settings.tagf, fields);
   const std::optional<PagePaths> paths = name ? page_paths(settings.destination, *name) : std::nullopt;
-  if (!paths || !P_verif_fichier(*paths, settings.modele)) {
+  const std::optional<PageSource> source = paths ? P_verif_fichier(*paths, template_bytes) : std::nullopt;
+  if (!source) {
     // Still one event point per record, so a run of failing records can be stopped.
     return observer.handle_events_and_check_stop() ? FillOutcome::Stopped : FillOutcome::Failed;
   }
   const FillOutcome outcome =
-      P_Modif_fichier(paths->page, paths->working_copy, fields, title_index, observer);
+      P_Modif_fichier(source->bytes, paths->working_copy, source->mode, fields, title_index, observer);
   if (outcome == FillOutcome::Filled) {
     P_livraison_fichier(*paths);
   } else {
@@ -110,6 +112,8 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     return PassOutcome::Failed;
   }
 
+  // Read once: every page not made yet is made from these bytes.
+  const std::optional<std::string> template_bytes = read_file(settings.modele);
   const char separator = locale_decimal_separator();
   PageObserver observer(flags, view);
   long long counter = 1;
@@ -120,7 +124,7 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     view.show_pictotal(bar_width(static_cast<double>(counter), static_cast<double>(*total)));
     ++counter;
     split_record(record, fields);
-    make_page(settings, fields, title_index, observer);
+    make_page(settings, template_bytes, fields, title_index, observer);
     if (flags.stop) return PassOutcome::Stopped;
     const double d = elapsed(start, clock.seconds_since_midnight());
     view.show_temps(temps_caption(d, *total, counter, separator));

@@ -41,9 +41,21 @@ std::optional<PagePaths> page_paths(std::string_view destination, std::string_vi
   return PagePaths{page, working_copy};
 }
 
-bool P_verif_fichier(const PagePaths& paths, const fs::path& modele) {
-  if (is_ordinary_file(paths.page)) return true;
-  return copy_file_replacing(modele, paths.page);
+std::optional<PageSource> P_verif_fichier(const PagePaths& paths,
+                                          const std::optional<std::string>& template_bytes) {
+  if (!is_ordinary_file(paths.page)) {
+    if (!template_bytes) return std::nullopt;
+    return PageSource{*template_bytes, std::nullopt};
+  }
+  std::optional<FileContents> page = read_regular_file(paths.page);
+  if (!page || (page->mode & 0222) == 0) return std::nullopt;
+  return PageSource{std::move(page->bytes), page->mode};
+}
+
+bool P_livraison_fichier(const PagePaths& paths) {
+  if (std::rename(paths.working_copy.c_str(), paths.page.c_str()) == 0) return true;
+  discard_working_copy(paths);
+  return false;
 }
 
 bool deliver_working_copy(const PagePaths& paths) {

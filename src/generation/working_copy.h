@@ -23,17 +23,29 @@ struct PagePaths {
 // one whose ".." parts climb above it.
 std::optional<PagePaths> page_paths(std::string_view destination, std::string_view page_name);
 
-// P_verif_fichier: makes the page from the template when the destination
-// folder holds no ordinary file of that name. False when it cannot.
-bool P_verif_fichier(const PagePaths& paths, const std::filesystem::path& modele);
+// The bytes a page is filled from, with the page's permission bits.
+struct PageSource {
+  std::string bytes;
+  std::optional<unsigned> mode;  // none for a page not made yet
+};
+
+// P_verif_fichier: the page as it stands when the destination folder holds
+// it as an ordinary file, or else the template, from which the page is made
+// when its working copy is delivered (so a stop or a failure never leaves a
+// raw copy of the template behind). Nothing when the page cannot be
+// refilled: unreadable, not a regular file, or made read-only by the user
+// (no write bit at all).
+std::optional<PageSource> P_verif_fichier(const PagePaths& paths,
+                                          const std::optional<std::string>& template_bytes);
+
+// P_livraison_fichier: renames the complete working copy over the page, or
+// removes it when that fails.
+bool P_livraison_fichier(const PagePaths& paths);
 
 // Puts a complete working copy in place of the page. A page the user has
 // made read-only (no write bit) is not replaced; the working copy is then
 // removed, as it is after any failure.
 bool deliver_working_copy(const PagePaths& paths);
-
-// P_livraison_fichier: delivery of the page pass.
-inline bool P_livraison_fichier(const PagePaths& paths) { return deliver_working_copy(paths); }
 
 // Removes a working copy that will not be delivered (stop, failed fill).
 void discard_working_copy(const PagePaths& paths);

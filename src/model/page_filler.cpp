@@ -75,18 +75,18 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   return true;
 }
 
-FillOutcome P_Modif_fichier(const std::filesystem::path& page,
-                            const std::filesystem::path& working_copy, const FieldTable& fields,
+FillOutcome P_Modif_fichier(std::string_view page, const std::filesystem::path& working_copy,
+                            std::optional<unsigned> mode, const FieldTable& fields,
                             int title_index, FillObserver& observer) {
-  const std::optional<std::string> bytes = read_file(page);
-  if (!bytes) return FillOutcome::Failed;
-  if (!write_file(working_copy, {})) return FillOutcome::Failed;
+  if (title_index < 0 || title_index >= kFieldCount) return FillOutcome::Failed;
+  std::optional<FileWriter> out = FileWriter::create(working_copy, mode);
+  if (!out) return FillOutcome::Failed;
   observer.page_started();
   if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
 
   std::string filled;
-  if (!fill_page(*bytes, fields, title_index, filled, &observer)) return FillOutcome::Failed;
-  return write_file(working_copy, filled) ? FillOutcome::Filled : FillOutcome::Failed;
+  fill_page(page, fields, title_index, filled, &observer);
+  return out->write_and_close(filled) ? FillOutcome::Filled : FillOutcome::Failed;
 }
 
 }  // namespace corvella

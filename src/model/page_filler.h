@@ -15,6 +15,7 @@
 // Every line written ends with CR LF. Searches are exact and case-sensitive.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,13 +42,13 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
 
 enum class FillOutcome { Filled, Stopped, Failed };
 
-// P_Modif_fichier: reads the page once, empties the working copy, lets the
-// observer handle events (a stop leaves the working copy empty), then writes
-// the filled page into the working copy in one write. Failed when the page
-// cannot be read, the working copy cannot be written or the title index is
-// out of range; the caller must then not deliver the working copy.
-FillOutcome P_Modif_fichier(const std::filesystem::path& page,
-                            const std::filesystem::path& working_copy, const FieldTable& fields,
+// P_Modif_fichier: creates or empties the working copy (with the page's
+// permission bits `mode`, when given), lets the observer handle events (a
+// stop leaves the working copy empty), then writes the filled page into it
+// in one write. Failed when the working copy cannot be written or the title
+// index is out of range; the caller must then not deliver the working copy.
+FillOutcome P_Modif_fichier(std::string_view page, const std::filesystem::path& working_copy,
+                            std::optional<unsigned> mode, const FieldTable& fields,
                             int title_index, FillObserver& observer);
 
 }  // namespace corvella

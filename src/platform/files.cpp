@@ -24,12 +24,12 @@ bool write_all(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> read_file(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+namespace {
+
+// Reads what is left of an open file; closes it.
+std::optional<std::string> read_all(int fd, std::size_t size_hint) {
   std::string bytes;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) bytes.reserve(info.st_size);
+  bytes.reserve(size_hint);
   char chunk[64 * 1024];
   for (;;) {
     const ssize_t got = ::read(fd, chunk, sizeof chunk);
@@ -43,6 +43,50 @@ std::optional<std::string> read_file(const fs::path& path) {
   }
   ::close(fd);
   return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> read_file(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  return read_all(fd, regular ? static_cast<std::size_t>(info.st_size) : 0);
+}
+
+std::optional<FileContents> read_regular_file(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::optional<std::string> bytes = read_all(fd, static_cast<std::size_t>(info.st_size));
+  if (!bytes) return std::nullopt;
+  return FileContents{std::move(*bytes), static_cast<unsigned>(info.st_mode & 07777)};
+}
+
+std::optional<FileWriter> FileWriter::create(const fs::path& path, std::optional<unsigned> mode) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return std::nullopt;
+  if (mode && ::fchmod(fd, static_cast<mode_t>(*mode)) != 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return FileWriter(fd);
+}
+
+FileWriter::~FileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileWriter::write_and_close(std::string_view bytes) {
+  const bool written = write_all(fd_, bytes);
+  const bool closed = ::close(fd_) == 0;
+  fd_ = -1;
+  return written && closed;
 }
 
 bool write_file(const fs::path& path, std::string_view bytes) {

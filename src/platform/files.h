@@ -16,8 +16,35 @@ namespace fs = std::filesystem;
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> read_file(const fs::path& path);
 
+// The whole file and its permission bits, when it is a regular file that
+// can be read.
+struct FileContents {
+  std::string bytes;
+  unsigned mode = 0;
+};
+std::optional<FileContents> read_regular_file(const fs::path& path);
+
 // Creates or empties the file and writes the bytes.
 bool write_file(const fs::path& path, std::string_view bytes);
+
+// A file created or emptied at once and written later, in one open: what a
+// working copy needs when a stop may come between the two.
+class FileWriter {
+ public:
+  // Nothing when the file cannot be created. `mode`: permission bits the
+  // file gets instead of the defaults.
+  static std::optional<FileWriter> create(const fs::path& path, std::optional<unsigned> mode);
+  FileWriter(FileWriter&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileWriter& operator=(FileWriter&&) = delete;
+  ~FileWriter();
+
+  // Writes the bytes and closes the file; false when any of it failed.
+  bool write_and_close(std::string_view bytes);
+
+ private:
+  explicit FileWriter(int fd) : fd_(fd) {}
+  int fd_;
+};
 
 // Writes the bytes to a new file beside `target` and renames it over
 // `target`, so a reader, a crash or a full disk sees the old or the new file
