@@ -1,0 +1,106 @@
+// Page naming and titling: the option buttons, the five tag lists and the
+// example name built from the first line of the data file.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+
+#include "generation/naming.h"
+#include "platform/charset.h"
+#include "window/form1.h"
+
+namespace corvella::window {
+
+namespace {
+
+void clear_choice(QComboBox* combo) {
+  combo->setCurrentIndex(-1);
+  combo->setEditText(QString());
+}
+
+}  // namespace
+
+bool Form1::has_choice(int index) const {
+  // A typed text that is not the chosen entry counts as no choice.
+  const QComboBox* combo = nomdufichierhtm[index];
+  const int chosen = combo->currentIndex();
+  return chosen >= 0 && !combo->currentText().isEmpty() &&
+         combo->itemText(chosen) == combo->currentText();
+}
+
+void Form1::show_name_tags(bool shown) {
+  for (int index = 0; index < 4; ++index) nomdufichierhtm[index]->setVisible(shown);
+  exemplenom->setVisible(shown);
+}
+
+void Form1::save_name_tags() {
+  for (std::size_t index = 0; index < nomdufichierhtm.size(); ++index) {
+    save("TagF" + std::to_string(index), nomdufichierhtm[index]->currentText());
+  }
+}
+
+void Form1::Option1_Click() {
+  for (int index = 0; index < 4; ++index) {
+    nomdufichierhtm[index]->hide();
+    clear_choice(nomdufichierhtm[index]);
+  }
+  exemplenom->hide();
+  save("Option", QStringLiteral("1"));
+  save_name_tags();
+}
+
+void Form1::Option2_Click() {
+  show_name_tags(true);
+  save("Option", QStringLiteral("2"));
+}
+
+void Form1::titrep1_Click() {
+  nomdufichierhtm[4]->hide();
+  save("Titre", QStringLiteral("1"));
+  clear_choice(nomdufichierhtm[4]);
+  save("TagF4", QString());
+}
+
+void Form1::titrep2_Click() {
+  nomdufichierhtm[4]->show();
+  save("Titre", QStringLiteral("2"));
+}
+
+void Form1::select_titrep1() {
+  if (!titrep1->isChecked()) titrep1->setChecked(true);
+}
+
+void Form1::select_option1() {
+  if (!Option1->isChecked()) Option1->setChecked(true);
+}
+
+// Every click rebuilds everything from the five boxes, whichever was clicked.
+// Enabling is one-way: nothing here disables a name tag again.
+void Form1::nomdufichierhtm_Click() {
+  const FieldTable& fields = run_.fields();
+  const auto field = [&](int index) -> const std::string& {
+    return fields[nomdufichierhtm[index]->currentIndex()];
+  };
+  std::string example = "Exemple: ";
+  if (has_choice(0)) {
+    nomdufichierhtm[1]->setEnabled(true);
+    example += field(0);
+  }
+  for (int index = 1; index <= 2; ++index) {
+    if (has_choice(index)) {
+      nomdufichierhtm[index + 1]->setEnabled(true);
+      example += "_" + field(index);
+    }
+  }
+  example += has_choice(3) ? "_" + field(3) + ".htm" : std::string(".htm");
+  exemplenom->setText(QString::fromStdString(to_utf8(example)));
+
+  if (const QString title = nomdufichierhtm[4]->currentText(); !title.isEmpty()) {
+    if (const std::optional<int> number = tag_number(title.toStdString())) {
+      run_.title_index() = *number;
+    }
+  }
+  save_name_tags();
+}
+
+}  // namespace corvella::window
