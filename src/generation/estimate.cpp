@@ -16,6 +16,11 @@ std::string temps_caption(double seconds_per_item, long long total, long long co
   return format_0_00(d, decimal_separator) + "s/fichier - Total restant:" + rest;
 }
 
+double elapsed_seconds(double start, double end) {
+  const double d = end - start;
+  return d < 0 ? d + 86400.0 : d;
+}
+
 std::string sur_caption(long long counter, long long total) {
   return std::to_string(counter) + " sur " + std::to_string(total);
 }

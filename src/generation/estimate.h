@@ -12,6 +12,10 @@ namespace corvella {
 std::string temps_caption(double seconds_per_item, long long total, long long counter,
                           char decimal_separator);
 
+// Seconds between two readings of the clock (seconds since midnight),
+// across midnight too.
+double elapsed_seconds(double start, double end);
+
 // "3 sur 120"
 std::string sur_caption(long long counter, long long total);
 

@@ -38,12 +38,6 @@ class PageObserver final : public FillObserver {
   RunView& view_;
 };
 
-// Seconds between two readings of the clock, across midnight too.
-double elapsed(double start, double end) {
-  const double d = end - start;
-  return d < 0 ? d + 86400.0 : d;
-}
-
 // The settled naming choices: an empty title tag means the second column, an
 // empty first name tag means naming by the first column.
 void settle_naming(const RunSettings& settings, RunView& view, int& title_index) {
@@ -126,7 +120,7 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     split_record(record, fields);
     make_page(settings, template_bytes, fields, title_index, observer);
     if (flags.stop) return PassOutcome::Stopped;
-    const double d = elapsed(start, clock.seconds_since_midnight());
+    const double d = elapsed_seconds(start, clock.seconds_since_midnight());
     view.show_temps(temps_caption(d, *total, counter, separator));
   }
   if (reader->failed()) {

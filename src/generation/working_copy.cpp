@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "platform/charset.h"
 #include "platform/files.h"
@@ -56,21 +55,6 @@ bool P_livraison_fichier(const PagePaths& paths) {
   if (std::rename(paths.working_copy.c_str(), paths.page.c_str()) == 0) return true;
   discard_working_copy(paths);
   return false;
-}
-
-bool deliver_working_copy(const PagePaths& paths) {
-  struct stat page {};
-  if (::stat(paths.page.c_str(), &page) == 0) {
-    if ((page.st_mode & 0222) == 0 || ::chmod(paths.working_copy.c_str(), page.st_mode & 07777) != 0) {
-      discard_working_copy(paths);
-      return false;
-    }
-  }
-  if (std::rename(paths.working_copy.c_str(), paths.page.c_str()) != 0) {
-    discard_working_copy(paths);
-    return false;
-  }
-  return true;
 }
 
 void discard_working_copy(const PagePaths& paths) { remove_file(paths.working_copy); }

@@ -42,11 +42,6 @@ std::optional<PageSource> P_verif_fichier(const PagePaths& paths,
 // removes it when that fails.
 bool P_livraison_fichier(const PagePaths& paths);
 
-// Puts a complete working copy in place of the page. A page the user has
-// made read-only (no write bit) is not replaced; the working copy is then
-// removed, as it is after any failure.
-bool deliver_working_copy(const PagePaths& paths);
-
 // Removes a working copy that will not be delivered (stop, failed fill).
 void discard_working_copy(const PagePaths& paths);
 

@@ -3,9 +3,20 @@
 // The link pass: every page of the link folder gets one link to each other
 // page whose link tag holds the same content (spaces trimmed at both ends,
 // case-sensitive), in the order the folder lists them. Contents are read
-// from the link folder once per pass; links are written into the same-named
-// pages of the destination folder, each page replaced whole through its
-// working copy. Pages without a match are left untouched.
+// from the link folder once per pass, before any page changes; links are
+// written into the same-named pages of the destination folder, each page
+// replaced whole through its working copy. Pages without a match are left
+// untouched, and a page without a namesake in the destination folder is
+// skipped.
+//
+// A page without the link tag, or that cannot be read, matches no page; an
+// empty page holds the empty text and matches the other empty contents. A
+// linked page without the text tag gets a fallback name ("Nom" + a number)
+// as its link text.
+//
+// Progress, per page: Progressbar2 ("3 sur 12"), pictotal, temps (the time
+// estimate of the page pass); progressbar1 and piccours show at once where
+// the page's comparisons end (n, and the bar of (n - 1) / n).
 
 #include "generation/run_view.h"
 #include "platform/clock.h"
@@ -13,7 +24,8 @@
 namespace corvella {
 
 // Validates (every ticked pass), enters the running state and links the
-// pages. Stops between pages when the stop flag is set.
+// pages. Handles events once per page read and once per page linked, and
+// stops there when the stop flag is set: a page is never half rewritten.
 PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock);
 
 }  // namespace corvella

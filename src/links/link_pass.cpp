@@ -1,0 +1,213 @@
+#include "links/link_pass.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "generation/estimate.h"
+#include "generation/run.h"
+#include "links/link_region.h"
+#include "links/tag_reader.h"
+#include "platform/charset.h"
+#include "platform/files.h"
+#include "platform/formats.h"
+
+namespace corvella {
+
+namespace {
+
+// What the pass keeps of a page of the link folder: never the page itself,
+// so fifty thousand pages cost a few megabytes.
+struct ListedPage {
+  std::string name;  // as the folder lists it
+  // The link content without the spaces at both ends. Nothing for a page
+  // without the link tag or that cannot be read: such a page matches none.
+  std::optional<std::string> key;
+  std::string text;  // the link text of a link to this page
+};
+
+constexpr std::uint32_t kNoGroup = UINT32_MAX;
+
+// The pages of one link content, in list order, and their link table: one
+// row per member, so that each member's links are the rows of the others.
+// Made when the first member is linked; a second table holds the names in
+// Windows-1252 for pages that are not UTF-8, when some name needs it.
+struct Group {
+  std::vector<std::uint32_t> members;
+  bool ascii_names = true;  // every name reads the same in any page
+  std::optional<LinkTable> utf8_table, cp1252_table;
+};
+
+struct Grouping {
+  std::vector<std::uint32_t> group_of;  // per page: its group, or kNoGroup
+  std::vector<std::uint32_t> row_of;    // per page: its row in its group
+  std::vector<Group> groups;
+};
+
+bool is_ascii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Taken when the last three characters, lower-cased, are "htm": a.htm and
+// B.HTM are pages, a.html is not.
+bool is_page_name(std::string_view name) {
+  if (name.size() < 3) return false;
+  const std::string_view end = name.substr(name.size() - 3);
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return lower(end[0]) == 'h' && lower(end[1]) == 't' && lower(end[2]) == 'm';
+}
+
+// One read of the page gives both of its tags.
+ListedPage read_listed_page(const std::string& folder, std::string name,
+                            const std::optional<std::string>& link_marker,
+                            const std::optional<std::string>& text_marker) {
+  ListedPage page{std::move(name), std::nullopt, {}};
+  const std::optional<std::string> bytes = read_file(folder + page.name);
+  if (!bytes) return page;
+  if (link_marker) {
+    if (const std::optional<std::string_view> line = content_line(*bytes, *link_marker)) {
+      page.key = std::string(trim_spaces(*line));
+    }
+  }
+  page.text = text_marker ? P_recherche_tag_bd(*bytes, *text_marker) : fallback_name();
+  return page;
+}
+
+Grouping group_by_key(const std::vector<ListedPage>& pages) {
+  Grouping grouping;
+  grouping.group_of.assign(pages.size(), kNoGroup);
+  grouping.row_of.assign(pages.size(), 0);
+  std::unordered_map<std::string_view, std::uint32_t> index;
+  index.reserve(pages.size());
+  for (std::uint32_t i = 0; i < pages.size(); ++i) {
+    if (!pages[i].key) continue;
+    const auto [it, added] =
+        index.try_emplace(*pages[i].key, static_cast<std::uint32_t>(grouping.groups.size()));
+    if (added) grouping.groups.emplace_back();
+    Group& group = grouping.groups[it->second];
+    grouping.group_of[i] = it->second;
+    grouping.row_of[i] = static_cast<std::uint32_t>(group.members.size());
+    group.members.push_back(i);
+    group.ascii_names = group.ascii_names && is_ascii(pages[i].name);
+  }
+  return grouping;
+}
+
+// The group's table with the names as a page of that character set must
+// hold them. Names come from the folder listing (UTF-8); a page that is not
+// UTF-8 gets them in Windows-1252, as encode_for_page writes them.
+const LinkTable& group_table(Group& group, const std::vector<ListedPage>& pages, bool utf8_page,
+                             std::string_view tag99) {
+  const bool as_listed = utf8_page || group.ascii_names;
+  std::optional<LinkTable>& table = as_listed ? group.utf8_table : group.cp1252_table;
+  if (!table) {
+    table.emplace(tag99);
+    for (const std::uint32_t member : group.members) {
+      const ListedPage& page = pages[member];
+      table->p_memoire(as_listed ? page.name : utf8_to_cp1252(page.name), page.text);
+    }
+  }
+  return *table;
+}
+
+// The page of that name in the destination folder and its working copy
+// beside it. Listed names are plain file names, taken byte for byte.
+PagePaths destination_paths(const std::string& destination, const std::string& name) {
+  return PagePaths{destination + name, destination + "tmp_" + name};
+}
+
+// Puts the page, rewritten with the link lines, in place through its
+// working copy. Each failing step ends the page silently.
+void relink(const PagePaths& paths, const FileContents& page, std::string_view link_lines) {
+  if (P_copie_fichier(paths, p_ajoute_lien(page.bytes, link_lines), page.mode)) {
+    P_livraison_fichier2(paths);
+  }
+}
+
+// "tmp_x.htm" beside "x.htm" is the working copy of x.htm, left by a pass
+// that was killed: linking to it would give links that die with it.
+std::vector<std::string> page_names(const std::string& folder) {
+  std::vector<std::string> names = list_ordinary_files(folder);
+  std::erase_if(names, [](const std::string& name) { return !is_page_name(name); });
+  const std::unordered_set<std::string_view> listed(names.begin(), names.end());
+  std::vector<std::string> pages;
+  for (const std::string& name : names) {
+    if (!(name.starts_with("tmp_") && listed.contains(std::string_view(name).substr(4)))) {
+      pages.push_back(name);
+    }
+  }
+  return pages;
+}
+
+}  // namespace
+
+PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
+  const RunSettings settings = view.read_settings();
+  if (!validate(settings, view)) return PassOutcome::Invalid;
+  enter_running(flags, view, "Génération des liens hypertexte en cours...");
+  view.show_progressbar1({});
+  view.show_progressbar2({});
+  view.show_piccours(0);
+  view.show_pictotal(0);
+
+  // A label that names no tag gives no marker: no page then holds the tag.
+  const std::optional<std::string> link_marker = opening_marker(settings.textesource);
+  const std::optional<std::string> text_marker = opening_marker(settings.textelien);
+
+  // Every page is read once, before any is changed, so the links follow the
+  // pages as they stand when the pass starts, even when both folders are one.
+  std::vector<ListedPage> pages;
+  for (std::string& name : page_names(settings.lien)) {
+    view.handle_events();
+    if (flags.stop) return PassOutcome::Stopped;
+    pages.push_back(read_listed_page(settings.lien, std::move(name), link_marker, text_marker));
+  }
+  Grouping grouping = group_by_key(pages);
+
+  const char separator = locale_decimal_separator();
+  const long long total = static_cast<long long>(pages.size());
+  std::string links;
+  for (std::uint32_t i = 0; i < pages.size(); ++i) {
+    const long long number = i + 1;
+    view.show_progressbar2(sur_caption(number, total));
+    view.show_pictotal(bar_width(static_cast<double>(number), static_cast<double>(total)));
+    // Between two pages: a stop leaves every page whole, linked or not.
+    view.handle_events();
+    if (flags.stop) return PassOutcome::Stopped;
+
+    const double start = clock.seconds_since_midnight();
+    // The comparisons of a page are no longer made one by one: their counter
+    // and bar show at once where they end.
+    view.show_progressbar1(std::to_string(total));
+    view.show_piccours(bar_width(static_cast<double>(total - 1), static_cast<double>(total)));
+    const std::uint32_t group = grouping.group_of[i];
+    if (group != kNoGroup && grouping.groups[group].members.size() > 1) {
+      // A page without a namesake in the destination folder gets nothing,
+      // and one the user made read-only (no write bit) keeps its content.
+      const PagePaths paths = destination_paths(settings.destination, pages[i].name);
+      const std::optional<FileContents> page = read_regular_file(paths.page);
+      if (page && (page->mode & 0222) != 0) {
+        Group& mine = grouping.groups[group];
+        // The page's character set matters only for names beyond ASCII.
+        const bool utf8_page = mine.ascii_names || is_valid_utf8(page->bytes);
+        group_table(mine, pages, utf8_page, settings.tag99)
+            .lines_without(grouping.row_of[i], links);
+        relink(paths, *page, links);
+      }
+    }
+    const double d = elapsed_seconds(start, clock.seconds_since_midnight());
+    view.show_temps(temps_caption(d, total, number + 1, separator));
+  }
+  return PassOutcome::Completed;
+}
+
+}  // namespace corvella

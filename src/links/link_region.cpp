@@ -1,0 +1,91 @@
+#include "links/link_region.h"
+
+#include "links/tag_reader.h"
+#include "platform/files.h"
+#include "platform/text_lines.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr std::string_view kOpen99 = "<!--tag99-->";
+constexpr std::string_view kClose99 = "<!--/tag99-->";
+
+void append_link_line(std::string& out, std::string_view prefix, std::string_view file_name,
+                      std::string_view text) {
+  out.append("<a href =\"").append(prefix).append(file_name).append("\">");
+  out.append(text).append("</a><br>");
+}
+
+}  // namespace
+
+std::string link_line(std::string_view prefix, std::string_view file_name, std::string_view text) {
+  std::string line;
+  append_link_line(line, prefix, file_name, text);
+  return line;
+}
+
+LinkTable::LinkTable(std::string_view tag99) : prefix_(trim_spaces(tag99)) {}
+
+void LinkTable::clear() {
+  lines_.clear();
+  starts_.clear();
+}
+
+void LinkTable::p_memoire(std::string_view file_name, std::string_view text) {
+  starts_.push_back(lines_.size());
+  append_link_line(lines_, prefix_, file_name, text);
+  lines_.append("\r\n");
+}
+
+void LinkTable::lines_without(std::size_t row, std::string& out) const {
+  if (row >= starts_.size()) {
+    out = lines_;
+    return;
+  }
+  const std::size_t start = starts_[row];
+  const std::size_t end = row + 1 < starts_.size() ? starts_[row + 1] : lines_.size();
+  out.assign(lines_, 0, start);
+  out.append(lines_, end);
+}
+
+std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
+  std::string out;
+  out.reserve(page.size() + link_lines.size() + 64);
+  // Where the last closing marker starts: an opening line ending before it
+  // has its region closed further down.
+  const std::size_t last_close = page.rfind(kClose99);
+  bool inside = false;
+  std::string_view line;
+  for (LineCursor cursor(page); cursor.next(line);) {
+    const bool opens = line.find(kOpen99) != std::string_view::npos;
+    const bool closes = line.find(kClose99) != std::string_view::npos;
+    if (opens) {
+      append_line(out, kOpen99);
+      out.append(link_lines);
+      if (closes) {
+        append_line(out, kClose99);
+        inside = false;
+      } else {
+        const std::size_t line_end =
+            static_cast<std::size_t>(line.data() - page.data()) + line.size();
+        inside = last_close != std::string_view::npos && last_close >= line_end;
+      }
+    } else if (closes) {
+      append_line(out, line);
+      inside = false;
+    } else if (!inside) {
+      append_line(out, line);
+    }
+  }
+  return out;
+}
+
+bool P_copie_fichier(const PagePaths& paths, std::string_view rewritten, unsigned mode) {
+  std::optional<FileWriter> out = FileWriter::create(paths.working_copy, mode);
+  if (out && out->write_and_close(rewritten)) return true;
+  discard_working_copy(paths);
+  return false;
+}
+
+}  // namespace corvella
