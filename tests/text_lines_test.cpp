@@ -53,10 +53,6 @@ TEST(TextLines, FileReaderKeepsLongLinesAndCrLfAcrossItsBuffer) {
   const std::string huge(3'000'000, 'y');
   testing::write_bytes(dir / "f", first + "\r\n" + huge + "\r" + "end");
   EXPECT_EQ(file_lines(dir / "f"), (std::vector<std::string>{first, huge, "end"}));
-}
-
-TEST(TextLines, MissingFileCannotBeOpened) {
-  testing::TempDir dir;
   EXPECT_EQ(LineFileReader::open(dir / "absent"), nullptr);
 }
 
