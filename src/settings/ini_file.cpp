@@ -238,8 +238,12 @@ void write_key(const fs::path& file, std::string_view section, std::string_view 
     const Line& last = lines[found.section_last];
     out.append(old.substr(0, last.next));
     close_last_line();
-    out.append(key).append("=").append(value).append(line_end);
-    out.append(old.substr(last.next));
+    // A lone CR followed by an empty LF line would make one CR LF of the two
+    // and lose that line.
+    const std::string_view after = old.substr(last.next);
+    const std::string_view end = line_end == "\r" && after.starts_with('\n') ? "\r\n" : line_end;
+    out.append(key).append("=").append(value).append(end);
+    out.append(after);
   } else {
     out.append(old);
     close_last_line();
