@@ -1,36 +1,23 @@
-// A press of "Lancer" in the window: the run from the example files, its
-// validation, a stop pressed at an event point, and the link pass.
+// A press of "Lancer" in the window: both passes from the example files,
+// the validation, and a stop pressed during a run.
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
-#include <QtTest/QTest>
-#include <fstream>
 
 #include "window_fixture.h"
 
 namespace corvella::testing {
 namespace {
 
-class RunTest : public WindowTest {
+class Form1Run : public WindowTest {
  protected:
-  RunTest() {
-    pages = temp / "pages";
-    fs::create_directories(pages);
-  }
-
-  // Starts with the example files and the pages folder as destination.
   void start_with(const fs::path& data) {
+    fs::create_directories(pages);
     write_settings({{"Source", data.string()},
-                    {"Modele", (examples() / kExampleTemplate).string()},
+                    {"Modele", (kExamples / kExampleTemplate).string()},
                     {"Destination", folder_text(pages)},
                     {"Lien", folder_text(pages)}});
     start();
   }
-
   std::vector<std::string> pages_on_disk() const {
     std::vector<std::string> names;
     for (const std::string& name : file_names(pages)) {
@@ -38,124 +25,86 @@ class RunTest : public WindowTest {
     }
     return names;
   }
-
-  void press() { QTest::mouseClick(find<QPushButton>("Command1"), Qt::LeftButton); }
-
-  // The window as the end step and the stop request leave it.
-  void expect_idle_window(const char* frame1) {
-    EXPECT_EQ(find<QGroupBox>("Frame1")->title().toStdString(), frame1);
-    EXPECT_EQ(find<QLabel>("temps")->text().toStdString(), "Terminé!");
-    EXPECT_EQ(find<QLabel>("progressbar1")->text().toStdString(), "");
-    EXPECT_EQ(find<QLabel>("Progressbar2")->text().toStdString(), "");
-    EXPECT_EQ(find<QWidget>("pictotal")->width(), 0);
-    EXPECT_EQ(find<QWidget>("piccours")->width(), 0);
-    EXPECT_EQ(find<QPushButton>("Command1")->text().toStdString(), "Lancer");
-    EXPECT_TRUE(find<QWidget>("Command2")->isEnabled());
-    EXPECT_TRUE(find<QWidget>("Frame2")->isEnabled());
-    // Enabled whatever the state of Check2.
-    EXPECT_TRUE(find<QWidget>("Frame4")->isEnabled());
-    EXPECT_FALSE(form->run().running());
+  // The window as the end of a press leaves it.
+  void expect_idle(const char* frame1) const {
+    EXPECT_EQ(caption("Frame1") + "|" + caption("temps") + "|" + caption("Command1"),
+              frame1 + std::string("|Terminé!|Lancer"));
+    // Frame4 whatever the state of Check2.
+    EXPECT_TRUE(enabled("Command2") && enabled("Frame2") && enabled("Frame4"));
   }
 
-  fs::path pages;
+  const fs::path pages = temp / "pages";
 };
 
-// Records of the example data under new first columns, so a run lasts.
-void write_records(const fs::path& path, int count) {
-  const std::string first_line = read_bytes(examples() / kExampleData).substr(0, 400);
-  const std::string rest =
-      first_line.substr(first_line.find(';'), first_line.find('\r') - first_line.find(';'));
-  std::string bytes;
-  for (int index = 0; index < count; ++index) {
-    bytes += "fiche-" + std::to_string(100 + index) + rest + "\r\n";
-  }
-  write_bytes(path, bytes);
-}
+TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
+  start_with(kExamples / kExampleData);
+  find<QLineEdit>("destination")->clear();
+  click("Command1");
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"critical: Vous devez choisir un répertoire de destination"});
+  EXPECT_EQ(beeps, 0);
+  EXPECT_TRUE(pages_on_disk().empty());
 
-TEST_F(RunTest, RunFromTheExampleFiles) {
-  start_with(examples() / kExampleData);
-  // Names and titles from tags, but no tag chosen: the run settles both back,
-  // as clicks on Option1 and titrep1 would.
-  QTest::mouseClick(find<QWidget>("Option2"), Qt::LeftButton);
-  QTest::mouseClick(find<QWidget>("titrep2"), Qt::LeftButton);
-  press();
-  EXPECT_EQ(notifier.messages, std::vector<std::string>{"information: Traitement terminé..."});
-  EXPECT_EQ(notifier.beeps, 1);
-  expect_idle_window("Génération terminée");
-  const std::vector<std::string> names = pages_on_disk();
-  ASSERT_EQ(names.size(), 16u);
-  EXPECT_EQ(names.front(), "bleu-des-plateaux.htm");
-  const std::string page = read_bytes(pages / "tomme-des-combes.htm");
-  EXPECT_NE(page.find("\r\nTomme des Combes, la douceur des alpages\r\n"), std::string::npos);
+  find<QLineEdit>("destination")->setText(QString::fromStdString(folder_text(pages)));
+  // Names and titles from tags but no tag chosen: the run settles both back.
+  click("Option2");
+  click("titrep2");
+  click("Check2");
+  find<QLineEdit>("Tag99")->setText("https://fromages.example/");
+  click("Command1");
+  EXPECT_EQ(messages.back(), "information: Traitement terminé...");
+  EXPECT_EQ(beeps, 1);
+  expect_idle("Génération terminée");
   EXPECT_EQ(stored("Option"), "1");
   EXPECT_EQ(stored("Titre"), "1");
-  EXPECT_TRUE(find<QWidget>("nomdufichierhtm(0)")->isHidden());
-  EXPECT_TRUE(find<QWidget>("nomdufichierhtm(4)")->isHidden());
-}
-
-TEST_F(RunTest, ValidationFailureShowsTheLastFailingCheck) {
-  start_with(examples() / kExampleData);
-  find<QLineEdit>("source")->clear();
-  find<QLineEdit>("destination")->clear();
-  press();
-  EXPECT_EQ(notifier.messages,
-            std::vector<std::string>{"critical: Vous devez choisir un répertoire de destination"});
-  EXPECT_EQ(notifier.beeps, 0);
-  EXPECT_TRUE(pages_on_disk().empty());
-  EXPECT_EQ(find<QPushButton>("Command1")->text().toStdString(), "Lancer");
-  EXPECT_TRUE(find<QWidget>("Frame2")->isEnabled());
-  EXPECT_FALSE(find<QWidget>("Frame4")->isEnabled());
-}
-
-TEST_F(RunTest, StopPressedAtAnEventPoint) {
-  write_records(temp / "records.txt", 400);
-  start_with(temp / "records.txt");
-  // The link pass must not run after a stop.
-  QTest::mouseClick(find<QCheckBox>("Check2"), Qt::LeftButton);
-  ASSERT_TRUE(find<QCheckBox>("Check2")->isChecked());
-
-  // Window events are handled once per record: the press lands there once
-  // three pages are delivered, as a user's click during the run would.
-  QString caption_while_running;
-  QTimer presser;
-  presser.setInterval(0);
-  QObject::connect(&presser, &QTimer::timeout, [&] {
-    if (pages_on_disk().size() < 3 || !caption_while_running.isEmpty()) return;
-    caption_while_running = find<QPushButton>("Command1")->text();
-    EXPECT_FALSE(find<QWidget>("Command2")->isEnabled());
-    EXPECT_FALSE(find<QWidget>("Frame2")->isEnabled());
-    press();
-  });
-  presser.start();
-  press();
-  presser.stop();
-
-  EXPECT_EQ(caption_while_running.toStdString(), "Arrêter");
-  EXPECT_EQ(notifier.messages, std::vector<std::string>{"information: Traitement interrompu..."});
-  EXPECT_EQ(notifier.beeps, 1);
-  expect_idle_window("");
   const std::vector<std::string> names = pages_on_disk();
-  EXPECT_GE(names.size(), 3u);
-  EXPECT_LT(names.size(), 400u);
-  for (const std::string& name : file_names(pages)) {
-    EXPECT_FALSE(name.starts_with("tmp_")) << name;
-  }
-  EXPECT_EQ(read_bytes(pages / names.front()).find("<a href ="), std::string::npos);
-}
-
-TEST_F(RunTest, LinkPassFollowsThePagePass) {
-  start_with(examples() / kExampleData);
-  QTest::mouseClick(find<QCheckBox>("Check2"), Qt::LeftButton);
-  find<QLineEdit>("Tag99")->setText("https://fromages.example/");
-  press();
-  EXPECT_EQ(notifier.messages, std::vector<std::string>{"information: Traitement terminé..."});
-  expect_idle_window("Génération terminée");
-  // Same region (tag 2), text from the name (tag 3).
+  ASSERT_EQ(names.size(), 16u);
   const std::string page = read_bytes(pages / "tomme-des-combes.htm");
+  EXPECT_NE(page.find("\r\nTomme des Combes, la douceur des alpages\r\n"), std::string::npos);
+  // Linked by region (tag 2), each link showing the page's name (tag 3).
   EXPECT_NE(page.find("<a href =\"https://fromages.example/chevre-des-cimes.htm\">Chèvre des "
                       "Cimes</a><br>\r\n<a href =\"https://fromages.example/grand-alpage.htm\">"
                       "Grand Alpage</a><br>"),
             std::string::npos);
+}
+
+TEST_F(Form1Run, StopPressedDuringARun) {
+  // 400 records of the example data under new first columns, so the run lasts.
+  const std::string first = read_bytes(kExamples / kExampleData).substr(0, 400);
+  const std::string rest = first.substr(first.find(';'), first.find('\r') - first.find(';'));
+  std::string records;
+  for (int index = 0; index < 400; ++index)
+    records += "fiche-" + std::to_string(index) + rest + "\r\n";
+  write_bytes(temp / "records.txt", records);
+  start_with(temp / "records.txt");
+  click("Check2");  // the link pass must not run after a stop
+
+  // Events are handled between records: the press lands there once three
+  // pages are delivered, as a user's click during the run would.
+  std::string caption_while_running;
+  QTimer presser;
+  presser.setInterval(0);
+  QObject::connect(&presser, &QTimer::timeout, [&] {
+    if (pages_on_disk().size() < 3 || !caption_while_running.empty()) return;
+    caption_while_running = caption("Command1");
+    EXPECT_FALSE(enabled("Command2") || enabled("Frame2"));
+    click("Command1");
+  });
+  presser.start();
+  click("Command1");
+  presser.stop();
+
+  EXPECT_EQ(caption_while_running, "Arrêter");
+  EXPECT_EQ(messages, std::vector<std::string>{"information: Traitement interrompu..."});
+  EXPECT_EQ(beeps, 1);
+  expect_idle("");
+  // The pages made before the stop are kept, whole; no working copy is left.
+  const std::vector<std::string> names = pages_on_disk();
+  EXPECT_GE(names.size(), 3u);
+  for (const std::string& name : file_names(pages)) EXPECT_FALSE(name.starts_with("tmp_"));
+  const std::string page = read_bytes(pages / names.front());
+  EXPECT_TRUE(page.ends_with("</html>\r\n"));
+  EXPECT_EQ(page.find("<a href ="), std::string::npos);
 }
 
 }  // namespace

@@ -1,83 +1,113 @@
 #pragma once
 
 // Builds the real Form1 with every fixed location in the test's own folder,
-// records message boxes and beeps without blocking, and finds controls by
-// their names.
+// records its message boxes and beeps without blocking, and drives its
+// controls by name as a user does.
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QString>
-#include <QWidget>
+#include <QtTest/QTest>
 #include <chrono>
-#include <functional>
+#include <cmath>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "platform/locations.h"
-#include "platform/notifier.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 #include "test_support.h"
 #include "window/form1.h"
 
 namespace corvella::testing {
 
-inline fs::path examples() {
-  return CORVELLA_EXAMPLES;
-}
+inline const fs::path kExamples = CORVELLA_EXAMPLES;
 
-// A folder text as the window writes it: ending with "/".
-inline std::string folder_text(const fs::path& folder) {
-  return folder.string() + "/";
-}
-
-class RecordingNotifier final : public Notifier {
- public:
-  std::vector<std::string> messages;  // "critical: ..." / "information: ..."
-  int beeps = 0;
-  // Called after recording a message; a test may act here, as a user would
-  // while the box is open.
-  std::function<void(const std::string&)> on_message;
-
-  void message_box(const std::string& text, MessageIcon icon) override;
-  void beep() override { ++beeps; }
-};
-
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, public Notifier {
  protected:
-  WindowTest();
-  ~WindowTest() override;
+  WindowTest() {
+    locations = {temp / "config" / "Corvella.ini", temp / "corvella", temp / "root",
+                 temp / "registry.sqlite", kExamples};
+    fs::create_directories(locations.root_folder);
+  }
+  ~WindowTest() override {
+    form.reset();
+    QApplication::processEvents();
+  }
+
+  // A folder as the window writes it: ending with "/".
+  static std::string folder_text(const fs::path& folder) { return folder.string() + "/"; }
+
+  void message_box(const std::string& text, MessageIcon icon) override {
+    messages.push_back((icon == MessageIcon::Critical ? "critical: " : "information: ") + text);
+  }
+  void beep() override { ++beeps; }
 
   // Builds the window (its start-up sequence runs) and shows it.
-  window::Form1& start(std::chrono::milliseconds help_duration = std::chrono::seconds(30));
+  void start(std::chrono::milliseconds help_duration = std::chrono::seconds(30)) {
+    form = std::make_unique<window::Form1>(window::Form1Seams{
+        .locations = locations, .notifier = this, .help_duration = help_duration});
+    form->show();
+  }
+  void write_settings(const std::vector<std::pair<std::string, std::string>>& keys) const {
+    for (const auto& [key, value] : keys) write_key(locations.settings_file, kSection, key, value);
+  }
+  // One remembered value, "<absent>" when the key is not there.
+  std::string stored(const char* key) const {
+    return read_key(locations.settings_file, kSection, key, "<absent>", 500);
+  }
 
-  template <typename Widget>
-  Widget* find(const char* name) const {
-    Widget* widget = form->findChild<Widget*>(QString::fromUtf8(name));
+  template <typename Widget = QWidget>
+  Widget* find(const std::string& name) const {
+    auto* widget = form->findChild<Widget*>(QString::fromStdString(name));
     if (!widget) ADD_FAILURE() << "no control " << name;
     return widget;
   }
+  QComboBox* tag(int index) const {
+    return find<QComboBox>("nomdufichierhtm(" + std::to_string(index) + ")");
+  }
+  bool shown(const char* name) const { return !find(name)->isHidden(); }
+  bool enabled(const char* name) const { return find(name)->isEnabled(); }
+  // What the control shows: its text, its chosen entry or its title.
+  std::string caption(const char* name) const {
+    QVariant value;
+    for (const char* property : {"text", "currentText", "title"}) {
+      if (!value.isValid()) value = find(name)->property(property);
+    }
+    return value.toString().toStdString();
+  }
 
-  // The settings file as the window wrote it; "" when there is none.
-  std::string settings_bytes() const;
-  // One remembered value, "<absent>" when the key is not there.
-  std::string stored(const char* key) const;
-  void write_settings(const std::vector<std::pair<std::string, std::string>>& keys) const;
-
-  // A double-click as the user makes it: a click, then the double-click.
-  static void double_click(QWidget* widget);
-  // A user's choice of entry `index` in the list of a combo box.
-  static void choose(QComboBox* combo, int index);
-  // A double-click on the entry of a folder list that stands for `folder`,
-  // or on the entry of a file list named `name`.
-  static void double_click_entry(QListWidget* list, const QString& folder_or_name);
-
-  // Length in pixels of a length in twips, as the window lays it out.
-  int px(int twips) const;
+  void click(const char* name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
+  // A click, then the double-click, as the user makes it.
+  void double_click(const char* name) const {
+    click(name);
+    QTest::mouseDClick(find(name), Qt::LeftButton);
+  }
+  // What QComboBox does when the user picks an entry of its list.
+  static void choose(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  }
+  // A double-click on the entry of a list that stands for a folder or is
+  // named `entry`.
+  void double_click_entry(const char* list_name, const QString& entry) const {
+    auto* list = find<QListWidget>(list_name);
+    for (int row = 0; row < list->count(); ++row) {
+      const QListWidgetItem* item = list->item(row);
+      if (item->data(Qt::UserRole) != entry && item->text() != entry) continue;
+      const QPoint centre = list->visualItemRect(item).center();
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+      return QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    }
+    ADD_FAILURE() << "no entry " << entry.toStdString() << " in " << list_name;
+  }
+  // Pixels for a length in twips: the window is 11,040 twips wide.
+  int px(int twips) const { return static_cast<int>(std::lround(twips * form->width() / 11040.0)); }
 
   TempDir temp;
   Locations locations;
-  RecordingNotifier notifier;
+  std::vector<std::string> messages;  // "critical: ..." / "information: ..."
+  int beeps = 0;
   std::unique_ptr<window::Form1> form;
 };
 

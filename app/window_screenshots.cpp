@@ -1,5 +1,6 @@
-// Grabs the window at start and during a run, for the README:
-//   window_screenshots OUTPUT_FOLDER
+// A developer tool, not installed: grabs the window at start and during a
+// run for the README, from the source folder:
+//   QT_QPA_PLATFORM=offscreen build/app/window_screenshots docs/images
 // writes window-start.png, window-run.png and window-help.png (the help of
 // the link prefix on show). Runs on any Qt platform
 // (QT_QPA_PLATFORM=offscreen needs no display). Every location of the window
