@@ -11,34 +11,34 @@
 namespace corvella {
 namespace {
 
+using testing::file_names;
 using testing::read_bytes;
 using testing::write_bytes;
+using Texts = std::vector<std::string>;
 
-TEST(Naming, FirstColumnOrComposedFromTags) {
+TEST(Naming, PageNamesTagNumbersAndTimeCaptions) {
   FieldTable fields;
   split_record("a;b;c;d", fields);
-  const std::array<std::string, 5> none{};
-  EXPECT_EQ(page_name(true, none, fields), "a.htm");
+  EXPECT_EQ(page_name(true, {}, fields), "a.htm");
   EXPECT_EQ(page_name(false, {"Tag N°3", "Tag N°0", "", "Tag N°1", ""}, fields), "d_a_b.htm");
   EXPECT_EQ(page_name(false, {"Tag N°2", "", "", "", ""}, fields), "c.htm");
   EXPECT_EQ(page_name(false, {"Tag N°2", "", "Tag N°77", "", ""}, fields), "c_.htm");
   EXPECT_EQ(page_name(false, {"Tag N°x", "", "", "", ""}, fields), std::nullopt);
   split_record("", fields);
-  EXPECT_EQ(page_name(true, none, fields), ".htm");
+  EXPECT_EQ(page_name(true, {}, fields), ".htm");
 
   EXPECT_EQ(tag_number("7"), 7);
   EXPECT_EQ(tag_number("Tag N\xB0" "3"), 3);  // as a Windows-1252 settings file holds it
   EXPECT_EQ(tag_number("Tag N°101"), std::nullopt);
-}
 
-TEST(Estimate, TimePerRecordAndMinutesLeft) {
+  // The time per record and the minutes left.
   EXPECT_EQ(temps_caption(0.5, 200, 11, ','), "0,50s/fichier - Total restant:1 mn.");
   EXPECT_EQ(temps_caption(3.1, 200, 120, ','), "3,10s/fichier - Total restant:4 mn.");
   EXPECT_EQ(temps_caption(0.42, 5, 6, '.'), "0.42s/fichier - Total restant: moins d'une minute");
   EXPECT_EQ(sur_caption(3, 120), "3 sur 120");
 }
 
-TEST(WorkingCopy, PageNamesStayInsideTheDestination) {
+TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
   const auto paths = page_paths("/pages/", "sub/x.htm");
   ASSERT_TRUE(paths);
   EXPECT_EQ(paths->page, "/pages/sub/x.htm");
@@ -50,21 +50,18 @@ TEST(WorkingCopy, PageNamesStayInsideTheDestination) {
   EXPECT_FALSE(page_paths("/pages/", std::string("a\0b.htm", 7)));
   // A Windows-1252 field names a properly encoded UTF-8 file.
   EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->page, "/pages/caf\xC3\xA9.htm");
-}
 
-TEST(WorkingCopy, ExampleImagesAreCopiedForTheExampleTemplateOnly) {
+  // Example images go along with the example template only.
   testing::TempDir dir;
   std::filesystem::create_directory(dir / "ex");
   std::filesystem::create_directory(dir / "out");
-  for (int i = 0; i < 7; ++i) {
-    if (i != 4) write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
-  }
+  for (int i : {0, 1, 2, 3, 5, 6}) write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
   copy_example_images((dir / "ex/autre.htm").string(), dir.text() + "out/");
-  EXPECT_TRUE(testing::file_names(dir / "out").empty());
+  EXPECT_TRUE(file_names(dir / "out").empty());
   copy_example_images((dir / "ex/EXEMPLE_DE MODÈLE_HTML.htm").string(), dir.text() + "out/");
-  EXPECT_EQ(testing::file_names(dir / "out"),
-            (std::vector<std::string>{"sample0.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg",
-                                      "sample5.jpg", "sample6.jpg"}));
+  EXPECT_EQ(file_names(dir / "out"),
+            (Texts{"sample0.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg", "sample5.jpg",
+                   "sample6.jpg"}));
 }
 
 TEST(Validation, LastFailingCheckGivesTheMessage) {
@@ -97,8 +94,7 @@ TEST(Validation, LastFailingCheckGivesTheMessage) {
 }
 
 // A realistic folder: a French data file, a template, an empty destination.
-class PagePass : public ::testing::Test {
- protected:
+struct PagePass : ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directory(dir / "pages");
     write_bytes(dir / "modele.htm",
@@ -118,30 +114,26 @@ class PagePass : public ::testing::Test {
 };
 
 TEST_F(PagePass, FirstRunMakesEveryPageAndARefillKeepsHandEdits) {
-  corvella::Run run(view);
-  EXPECT_EQ(run.press(), PressOutcome::Finished);
-  EXPECT_EQ(testing::file_names(dir / "pages"),
-            (std::vector<std::string>{"brie.htm", "comte.htm", "roquefort.htm"}));
+  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm", "roquefort.htm"}));
   const std::string brie =
       "<html>\r\n<head>\r\n<title>Brie de Meaux</title>\r\n</head>\r\n<body>\r\n"
       "<h1>\r\n<!--tag1-->\r\nBrie de Meaux\r\n<!--/tag1-->\r\n</h1>\r\n"
       "<p>\r\n<!--tag2-->\r\nÎle-de-France\r\n<!--/tag2-->\r\n</p>\r\n</body>\r\n</html>\r\n";
   EXPECT_EQ(page("brie.htm"), brie);
-  EXPECT_EQ(view.progressbar2, (std::vector<std::string>{"1 sur 3", "2 sur 3", "3 sur 3", ""}));
+  EXPECT_EQ(view.progressbar2, (Texts{"1 sur 3", "2 sur 3", "3 sur 3", ""}));
   EXPECT_EQ(view.pictotal, (std::vector<int>{1650, 3350, 5000, 0}));
   EXPECT_EQ(view.temps.size(), 4u);
   EXPECT_TRUE(view.temps[2].ends_with("s/fichier - Total restant: moins d'une minute"));
   EXPECT_EQ(view.temps.back(), "Terminé!");
-  EXPECT_EQ(view.frame1, (std::vector<std::string>{"Génération des pages HTML en cours...",
-                                                   "Génération terminée"}));
-  EXPECT_EQ(view.messages, std::vector<std::string>{"information: Traitement terminé..."});
+  EXPECT_EQ(view.frame1, (Texts{"Génération des pages HTML en cours...", "Génération terminée"}));
+  EXPECT_EQ(view.messages, Texts{"information: Traitement terminé..."});
   EXPECT_EQ(view.beeps, 1);
   EXPECT_FALSE(view.running);
 
   // A hand edit outside the regions survives a refill with new data.
-  std::string edited = brie;
-  edited.replace(edited.find("<body>"), 6, "<body>\r\n<p>Note du fromager</p>");
-  write_bytes(dir / "pages/brie.htm", edited);
+  write_bytes(dir / "pages/brie.htm",
+              std::string(brie).replace(brie.find("<body>"), 6, "<body>\r\n<p>Note du fromager</p>"));
   write_bytes(dir / "données.txt", "brie;Brie;Seine-et-Marne");
   EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_NE(page("brie.htm").find("<p>Note du fromager</p>\r\n"), std::string::npos);
@@ -155,7 +147,7 @@ TEST_F(PagePass, ComposedNamesAndTitleTag) {
   view.settings.titrep1 = false;
   corvella::Run run(view);
   EXPECT_EQ(run.press(), PressOutcome::Finished);
-  EXPECT_EQ(testing::file_names(dir / "pages"), std::vector<std::string>{"d_a_b.htm"});
+  EXPECT_EQ(file_names(dir / "pages"), Texts{"d_a_b.htm"});
   EXPECT_NE(page("d_a_b.htm").find("<title>c</title>"), std::string::npos);
   EXPECT_EQ(run.title_index(), 2);
 
@@ -176,9 +168,8 @@ TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
   ::chmod((dir / "pages/lecture-seule.htm").c_str(), 0444);
   EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_FALSE(std::filesystem::exists(dir / "evasion.htm"));
-  EXPECT_EQ(testing::file_names(dir / "pages"),
-            (std::vector<std::string>{"doublon.htm", "lecture-seule.htm", "sub"}));
-  EXPECT_EQ(testing::file_names(dir / "pages/sub"), std::vector<std::string>{"dans-sous-dossier.htm"});
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"doublon.htm", "lecture-seule.htm", "sub"}));
+  EXPECT_EQ(file_names(dir / "pages/sub"), Texts{"dans-sous-dossier.htm"});
   EXPECT_NE(read_bytes(dir / "pages/sub/dans-sous-dossier.htm").find("<title>y</title>"), std::string::npos);
   EXPECT_EQ(page("lecture-seule.htm"), "<title>ancien</title>\r\n");
   EXPECT_NE(page("doublon.htm").find("<title>second</title>"), std::string::npos);
@@ -187,26 +178,21 @@ TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
 TEST_F(PagePass, StopBetweenRecordsKeepsEarlierPagesAndNoWorkingCopy) {
   corvella::Run run(view);
   view.on_event = [&](int event) {
-    if (event == 2) {
-      EXPECT_EQ(run.press(), PressOutcome::StopRequest);  // "Arrêter"
-    }
+    if (event == 2) { EXPECT_EQ(run.press(), PressOutcome::StopRequest) << "Arrêter"; }
   };
   EXPECT_EQ(run.press(), PressOutcome::Stopped);
   // The page of the record in progress is not made at all.
-  EXPECT_EQ(testing::file_names(dir / "pages"), std::vector<std::string>{"comte.htm"});
-  EXPECT_EQ(view.messages, std::vector<std::string>{"information: Traitement interrompu..."});
-  EXPECT_EQ(view.temps.back(), "Terminé!");
+  EXPECT_EQ(file_names(dir / "pages"), Texts{"comte.htm"});
+  EXPECT_EQ(view.messages, Texts{"information: Traitement interrompu..."});
   EXPECT_FALSE(view.running);
   EXPECT_FALSE(run.running());
 }
 
-TEST_F(PagePass, ValidationAndUnreadableDataEndCleanly) {
+TEST_F(PagePass, InvalidSettingsEmptyOrDeletedDataEndCleanly) {
   view.settings.destination.clear();
-  view.settings.source.clear();
   corvella::Run run(view);
   EXPECT_EQ(run.press(), PressOutcome::Invalid);
-  EXPECT_EQ(view.messages,
-            std::vector<std::string>{"critical: Vous devez choisir un répertoire de destination"});
+  EXPECT_EQ(view.messages, Texts{"critical: Vous devez choisir un répertoire de destination"});
   EXPECT_FALSE(view.running);
 
   // No pass ticked: straight to the end step.
@@ -214,12 +200,11 @@ TEST_F(PagePass, ValidationAndUnreadableDataEndCleanly) {
   EXPECT_EQ(run.press(), PressOutcome::Finished);
 
   // An empty data file makes no page and divides by nothing.
-  view.messages.clear();
   view.settings = {};
   SetUp();
   write_bytes(dir / "données.txt", "");
   EXPECT_EQ(run.press(), PressOutcome::Finished);
-  EXPECT_TRUE(testing::file_names(dir / "pages").empty());
+  EXPECT_TRUE(file_names(dir / "pages").empty());
 
   // A data file deleted between validation and reading.
   struct DeletingView : testing::RecordingView {
@@ -231,8 +216,7 @@ TEST_F(PagePass, ValidationAndUnreadableDataEndCleanly) {
   deleting.settings = view.settings;
   corvella::Run second(deleting);
   EXPECT_EQ(second.press(), PressOutcome::Failed);
-  EXPECT_EQ(deleting.messages,
-            std::vector<std::string>{"critical: Le fichier source ne peut pas être lu"});
+  EXPECT_EQ(deleting.messages, Texts{"critical: Le fichier source ne peut pas être lu"});
   EXPECT_FALSE(deleting.running);
   EXPECT_FALSE(second.running());
 }

@@ -10,22 +10,18 @@
 namespace corvella {
 namespace {
 
-TEST(SplitRecord, SemicolonsSeparateAtMost101FieldsAndShortRecordsKeepOldEntries) {
-  FieldTable fields;
-  split_record("a;b;;d;", fields);
-  EXPECT_EQ((std::vector<std::string>(fields.begin(), fields.begin() + 6)),
-            (std::vector<std::string>{"a", "b", "", "d", "", ""}));
+using Texts = std::vector<std::string>;
 
+TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
+  FieldTable fields;
+  const auto first = [&](int n) { return Texts(fields.begin(), fields.begin() + n); };
+  split_record("a;b;;d;", fields);
+  EXPECT_EQ(first(6), (Texts{"a", "b", "", "d", "", ""}));
   split_record("Ivo Brasset;5489;disponible;140F;reggae", fields);
   split_record(" x ; y", fields);  // spaces belong to the fields
-  EXPECT_EQ(fields[0], " x ");
-  EXPECT_EQ(fields[1], " y");
-  EXPECT_EQ(fields[2], "disponible");
-  EXPECT_EQ(fields[4], "reggae");
-
+  EXPECT_EQ(first(5), (Texts{" x ", " y", "disponible", "140F", "reggae"}));
   split_record("", fields);  // a blank record empties entry 0 only
-  EXPECT_EQ(fields[0], "");
-  EXPECT_EQ(fields[1], " y");
+  EXPECT_EQ(first(2), (Texts{"", " y"}));
 
   split_record("line\nwith lf;next", fields);
   EXPECT_EQ(fields[0], "line\nwith lf");
@@ -35,45 +31,34 @@ TEST(SplitRecord, SemicolonsSeparateAtMost101FieldsAndShortRecordsKeepOldEntries
   split_record(line, fields);
   EXPECT_EQ(fields[0], "f0");
   EXPECT_EQ(fields[100], "f100");
-}
 
-TEST(DataFile, CountsLinesAndDropsAByteOrderMark) {
+  // A data file: records counted and read without a byte order mark.
   testing::TempDir dir;
   const auto data = dir / "donn\xC3\xA9" "es.txt";
   testing::write_bytes(data, "\xEF\xBB\xBF" "caf\xC3\xA9;1\r\nth\xC3\xA9;2\r\n");
   EXPECT_EQ(count_records(data), 2);
   auto reader = RecordReader::open(data);
-  std::string record;
-  ASSERT_TRUE(reader->next(record));
-  EXPECT_EQ(record, "caf\xC3\xA9;1");
-  ASSERT_TRUE(reader->next(record));
-  EXPECT_EQ(record, "th\xC3\xA9;2");
-  EXPECT_FALSE(reader->next(record));
+  Texts records;
+  for (std::string record; reader->next(record);) records.push_back(record);
+  EXPECT_EQ(records, (Texts{"caf\xC3\xA9;1", "th\xC3\xA9;2"}));
 
   testing::write_bytes(data, "");
   EXPECT_EQ(count_records(data), 1);  // never a division by zero
   EXPECT_EQ(count_records(dir / "absent"), std::nullopt);
 
-  FieldTable fields;
   fields[3] = "kept";
   p_exemple(dir / "absent", fields);
   EXPECT_EQ(fields[3], "kept");
   testing::write_bytes(data, "Ivo Brasset;5489;disponible\r\nautre;ligne");
   p_exemple(data, fields);
-  EXPECT_EQ(fields[0], "Ivo Brasset");
-  EXPECT_EQ(fields[2], "disponible");
-  EXPECT_EQ(fields[3], "kept");
+  EXPECT_EQ(first(4), (Texts{"Ivo Brasset", "5489", "disponible", "kept"}));
 }
 
-class Recorder : public FillObserver {
- public:
+struct Recorder : FillObserver {
   std::vector<long long> lines;
   std::vector<int> widths;
   bool stop = false;
-  void page_line(long long line, int width) override {
-    lines.push_back(line);
-    widths.push_back(width);
-  }
+  void page_line(long long n, int width) override { lines.push_back(n); widths.push_back(width); }
   bool handle_events_and_check_stop() override { return stop; }
 };
 
@@ -83,95 +68,64 @@ std::string filled(std::string_view page, const FieldTable& fields, int title = 
   return out;
 }
 
-TEST(PageFiller, RewritesRegionsTitleAndGeneratorLine) {
+TEST(PageFiller, RewritesRegionsTitleAndGeneratorLineAndARefillGivesTheSameBytes) {
   FieldTable fields;
   split_record("ivo-brasset;Ivo Brasset;disponible;140F", fields);
   const std::string page =
-      "<html>\r\n"
-      "<head>\r\n"
-      "<meta name=\"GENERATOR\" content=\"Bloc-notes 4.0\">\r\n"
-      "  <title>Ancien titre</title>\r\n"
-      "</head>\r\n"
-      "<!-- hand edit kept -->\r\n"
-      "<p><!--tag2-->\r\n"
-      "old line 1\r\n"
-      "old line 2\r\n"
-      "<!--/tag7--></p>\r\n"
-      "<!--tag3-->\r\n"
-      "\r\n"
-      "<!--/tag3-->\r\n"
-      "</html>";
+      "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"Bloc-notes 4.0\">\r\n"
+      "  <title>Ancien titre</title>\r\n</head>\r\n<!-- hand edit kept -->\r\n"
+      "<p><!--tag2-->\r\nold line 1\r\nold line 2\r\n<!--/tag7--></p>\r\n"
+      "<!--tag3-->\r\n\r\n<!--/tag3-->\r\n</html>";
   EXPECT_EQ(filled(page, fields),
-            "<html>\r\n"
-            "<head>\r\n"
-            "<meta name=\"GENERATOR\" content=\"Corvella 1.0 (c).\">\r\n"
-            "<title>Ivo Brasset</title>\r\n"
-            "</head>\r\n"
-            "<!-- hand edit kept -->\r\n"
-            "<!--tag2-->\r\n"
-            "disponible\r\n"
+            "<html>\r\n<head>\r\n<meta name=\"GENERATOR\" content=\"Corvella 1.0 (c).\">\r\n"
+            "<title>Ivo Brasset</title>\r\n</head>\r\n<!-- hand edit kept -->\r\n"
+            "<!--tag2-->\r\ndisponible\r\n"
             "<!--/tag2-->\r\n"  // closing number is the last opening number
-            "<!--tag3-->\r\n"
-            "140F\r\n"
-            "<!--/tag3-->\r\n"
-            "</html>\r\n");
+            "<!--tag3-->\r\n140F\r\n<!--/tag3-->\r\n</html>\r\n");
+
+  split_record("a;b;;d", fields);  // an empty field gives an empty line
+  const std::string once = filled("<!--tag2-->\r\n\r\n<!--/tag2-->\r\n<title>t</title>", fields);
+  EXPECT_EQ(once, "<!--tag2-->\r\n\r\n<!--/tag2-->\r\n<title>b</title>\r\n");
+  EXPECT_EQ(filled(once, fields), once);
 }
 
-TEST(PageFiller, MarkerRulesOnOddLines) {
+TEST(PageFiller, MarkerRulesOnOddLinesAndBinaryPages) {
   FieldTable fields;
   split_record("f0;f1;f2;f3;f4;f5", fields);
   // Closing marker before any opening marker; lowest tag of a line wins;
   // markers 101, lettered or zero-padded are dropped; title and generator
   // written otherwise are kept; a region left open drops the rest.
   const std::string page =
-      "<!--/tag4-->\r\n"
-      "<!--tag5--><!--tag2-->\r\n"
-      "<!--/tag5-->\r\n"
-      "<!--tag101-->\r\n"
-      "<!--tagA-->\r\n"
-      "<!--tag03-->\r\n"
-      "<!--TAG1-->\r\n"
-      "<TITLE>Majuscules</TITLE>\r\n"
-      "<meta name=\"GENERATOR\"content=\"x\">\r\n"
-      "<meta name=\"generator\" content=\"x\">\r\n"
-      "<!--tag1-->\r\n"
-      "<title>inside a region</title>\r\n";
+      "<!--/tag4-->\r\n<!--tag5--><!--tag2-->\r\n<!--/tag5-->\r\n"
+      "<!--tag101-->\r\n<!--tagA-->\r\n<!--tag03-->\r\n<!--TAG1-->\r\n"
+      "<TITLE>Majuscules</TITLE>\r\n<meta name=\"GENERATOR\"content=\"x\">\r\n"
+      "<meta name=\"generator\" content=\"x\">\r\n<!--tag1-->\r\n<title>inside a region</title>\r\n";
   EXPECT_EQ(filled(page, fields),
-            "<!--/tag-->\r\n"
-            "<!--tag2-->\r\nf2\r\n<!--/tag2-->\r\n"
-            "<!--TAG1-->\r\n"
-            "<TITLE>Majuscules</TITLE>\r\n"
-            "<meta name=\"GENERATOR\"content=\"x\">\r\n"
-            "<meta name=\"generator\" content=\"x\">\r\n"
-            "<!--tag1-->\r\nf1\r\n");
+            "<!--/tag-->\r\n<!--tag2-->\r\nf2\r\n<!--/tag2-->\r\n<!--TAG1-->\r\n"
+            "<TITLE>Majuscules</TITLE>\r\n<meta name=\"GENERATOR\"content=\"x\">\r\n"
+            "<meta name=\"generator\" content=\"x\">\r\n<!--tag1-->\r\nf1\r\n");
+
+  // Binary pages pass through, their line ends made CR LF.
+  const std::string garbage = std::string("\0\xFF\xFE\x80", 4) + "\r\x01\n\x02";
+  const std::string huge(1'000'000, '\xE9');
+  EXPECT_EQ(filled(garbage + "\r" + huge, fields),
+            std::string("\0\xFF\xFE\x80\r\n", 6) + "\x01\n\x02\r\n" + huge + "\r\n");
 }
 
-TEST(PageFiller, RefillingAFilledPageGivesTheSameBytes) {
+// Ten lines report 1 to 10; a stop or a failure leaves no half-written copy.
+TEST(PageFiller, ObserverSeesEveryLineAndStopsOrFailuresLeaveNoIncompleteCopy) {
+  testing::TempDir dir;
   FieldTable fields;
-  split_record("a;b;;d", fields);
-  const std::string once = filled("<!--tag2-->\r\n\r\n<!--/tag2-->\r\n<title>t</title>", fields);
-  EXPECT_EQ(once, "<!--tag2-->\r\n\r\n<!--/tag2-->\r\n<title>b</title>\r\n");
-  EXPECT_EQ(filled(once, fields), once);
-}
-
-TEST(PageFiller, ReportsLineProgressOfATenLinePage) {
-  FieldTable fields;
-  std::string page;
-  for (int i = 0; i < 10; ++i) page += "<p>ligne</p>\r\n";
   Recorder recorder;
-  std::string out;
+  std::string page, out;
+  for (int i = 0; i < 10; ++i) page += "<p>ligne</p>\r\n";
   ASSERT_TRUE(fill_page(page, fields, 1, out, &recorder));
   EXPECT_EQ(recorder.lines, (std::vector<long long>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(recorder.widths.front(), 450);  // 1/11 -> 009
   EXPECT_EQ(recorder.widths.back(), 4550);  // 10/11 -> 091
-}
 
-TEST(PageFiller, FailuresAndStopNeverLeaveAnIncompleteWorkingCopy) {
-  testing::TempDir dir;
-  FieldTable fields;
-  Recorder recorder;
   const auto copy = dir / "tmp_p.htm";
-  const std::string page = "<title>x</title>\r\n";
+  page = "<title>x</title>\r\n";
 
   EXPECT_EQ(P_Modif_fichier(page, copy, std::nullopt, fields, 101, recorder), FillOutcome::Failed);
   EXPECT_FALSE(std::filesystem::exists(copy));
@@ -186,17 +140,7 @@ TEST(PageFiller, FailuresAndStopNeverLeaveAnIncompleteWorkingCopy) {
   fields[1] = "Titre";
   EXPECT_EQ(P_Modif_fichier(page, copy, 0640, fields, 1, recorder), FillOutcome::Filled);
   EXPECT_EQ(testing::read_bytes(copy), "<title>Titre</title>\r\n");
-  EXPECT_EQ(std::filesystem::status(copy).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read);
-}
-
-TEST(PageFiller, BinaryPagesPassThroughUnchanged) {
-  FieldTable fields;
-  const std::string garbage = std::string("\0\xFF\xFE\x80", 4) + "\r\x01\n\x02";
-  const std::string huge(1'000'000, '\xE9');
-  EXPECT_EQ(filled(garbage + "\r" + huge, fields),
-            std::string("\0\xFF\xFE\x80\r\n", 6) + "\x01\n\x02\r\n" + huge + "\r\n");
+  EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms(0640));
 }
 
 }  // namespace

@@ -13,18 +13,15 @@ namespace {
 
 // No test may touch the real user's files: the home and XDG folders of the
 // whole test binary point into a private folder.
-class PrivateHome : public ::testing::Environment {
- public:
+struct PrivateHome : ::testing::Environment {
+  std::unique_ptr<TempDir> home;
   void SetUp() override {
-    home_ = std::make_unique<TempDir>();
-    ::setenv("HOME", home_->path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home_->path() / ".config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home_->path() / ".local/share").c_str(), 1);
+    home = std::make_unique<TempDir>();
+    ::setenv("HOME", home->path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home->path() / ".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home->path() / ".local/share").c_str(), 1);
   }
-  void TearDown() override { home_.reset(); }
-
- private:
-  std::unique_ptr<TempDir> home_;
+  void TearDown() override { home.reset(); }
 };
 
 const auto* const kPrivateHome = ::testing::AddGlobalTestEnvironment(new PrivateHome);

@@ -44,9 +44,8 @@ class RecordingView : public RunView {
   std::vector<std::string> messages;  // "critical: ..." / "information: ..."
   std::vector<std::string> progressbar2, temps, frame1;
   std::vector<int> pictotal;
-  int beeps = 0;
+  int beeps = 0, events = 0;
   bool running = false;
-  int events = 0;
   // Called at each event point (after counting it); a test presses here.
   std::function<void(int)> on_event;
 
@@ -58,23 +57,16 @@ class RecordingView : public RunView {
   void show_piccours(int) override {}
   void show_temps(const std::string& caption) override { temps.push_back(caption); }
   void show_running(bool value) override { running = value; }
-  void select_titrep1() override {
-    settings.titrep1 = true;
-    settings.tagf[4].clear();
-  }
+  void select_titrep1() override { settings.titrep1 = true; settings.tagf[4].clear(); }
   void select_option1() override {
     settings.option1 = true;
     for (int box = 0; box < 4; ++box) settings.tagf[box].clear();
   }
-  void handle_events() override {
-    ++events;
-    if (on_event) on_event(events);
-  }
+  void handle_events() override { ++events; if (on_event) on_event(events); }
   void message_box(const std::string& text, MessageIcon icon) override {
-    const char* kind = icon == MessageIcon::Critical      ? "critical: "
-                       : icon == MessageIcon::Information ? "information: "
-                                                          : "";
-    messages.push_back(kind + text);
+    messages.push_back(icon == MessageIcon::Critical      ? "critical: " + text
+                       : icon == MessageIcon::Information ? "information: " + text
+                                                          : text);
   }
   void beep() override { ++beeps; }
 };

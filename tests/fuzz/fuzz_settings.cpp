@@ -8,127 +8,76 @@
 //   file, in order, byte for byte (a last line without a line end may gain
 //   one).
 
-#include <cctype>
+#include <strings.h>
+#include <algorithm>
+
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/charset.h"
+#include "platform/files.h"
 #include "settings/ini_file.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// One file in a private folder, reused by every run.
-const fs::path& settings_file() {
-  static const fs::path file = [] {
-    std::string pattern = (fs::temp_directory_path() / "fuzz_settings.XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return fs::path(pattern) / "Corvella.ini";
-  }();
-  return file;
-}
-
-void put(const fs::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) std::abort();
-}
-
-std::string get(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool continuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-std::size_t characters(std::string_view text) {
-  if (!corvella::is_valid_utf8(text)) return text.size();
-  std::size_t count = 0;
-  for (const char c : text) count += !continuation(c);
-  return count;
-}
-
-std::string_view trim_blanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+// The first `count` characters of the text (bytes when it is not UTF-8).
+std::string_view cut(std::string_view text, std::size_t count) {
+  const bool utf8 = corvella::is_valid_utf8(text);
+  for (std::size_t at = 0; at < text.size(); ++at)
+    if ((!utf8 || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80) && count-- == 0)
+      return text.substr(0, at);
   return text;
 }
 
-std::string cut(std::string_view text, std::size_t count) {
-  if (!corvella::is_valid_utf8(text)) return std::string(text.substr(0, count));
-  std::size_t at = 0;
-  for (std::size_t chars = 0; at < text.size() && chars < count; ++chars) {
-    ++at;
-    while (at < text.size() && continuation(text[at])) ++at;
-  }
-  return std::string(text.substr(0, at));
+std::string_view trim_blanks(std::string_view text) {
+  text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+  return text.substr(0, text.find_last_not_of(" \t") + 1);
 }
 
 // The lines of a file with their line ends (LF, CR LF or a lone CR).
 std::vector<std::string_view> lines_of(std::string_view bytes) {
   std::vector<std::string_view> lines;
-  std::size_t begin = 0;
-  while (begin < bytes.size()) {
-    std::size_t end = bytes.find_first_of("\r\n", begin);
-    if (end == std::string_view::npos) {
-      end = bytes.size();
-    } else {
-      end += bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
-    }
+  for (std::size_t begin = 0, end = 0; begin < bytes.size(); begin = end) {
+    end = std::min(bytes.find_first_of("\r\n", begin), bytes.size());
+    if (end < bytes.size()) end += bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1;
     lines.push_back(bytes.substr(begin, end - begin));
-    begin = end;
   }
   return lines;
 }
 
-std::string_view without_end(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-  return line;
+std::string_view without_end(std::string_view s) {
+  return s.substr(0, s.find_first_of("\r\n"));
 }
 
 // Names a profile file can hold: one line, no blanks around them, and for a
 // key no "=" and nothing that makes its line a comment or a section.
 bool usable_name(std::string_view name, bool is_key) {
   if (name.empty() || trim_blanks(name) != name) return false;
-  if (name.find_first_of("\r\n") != std::string_view::npos) return false;
-  if (!is_key) return name.find(']') == std::string_view::npos;
-  return name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '[' &&
-         !name.starts_with("\xEF\xBB\xBF");
+  if (!is_key) return name.find_first_of("\r\n]") == std::string_view::npos;
+  return name.find_first_of("\r\n=") == std::string_view::npos && name.front() != ';' &&
+         name.front() != '[' && !name.starts_with("\xEF\xBB\xBF");
 }
 
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
+// Whether the line is a "key=value" line of the key (names match without
+// regard to case).
+bool sets_key(std::string_view line, std::string_view key) {
+  line = without_end(line);
+  const std::string_view name = trim_blanks(line.substr(0, line.find('=')));
+  return line.find('=') != line.npos && name.size() == key.size() &&
+         ::strncasecmp(name.data(), key.data(), key.size()) == 0;
 }
 
 // Whether every old line but old_lines[skip] stands in the new lines, in
 // order. A last line without a line end may have gained one.
 bool kept_in_order(const std::vector<std::string_view>& old_lines,
                    const std::vector<std::string_view>& new_lines, std::size_t skip) {
-  std::size_t at = 0;
+  auto at = new_lines.begin();
   for (std::size_t i = 0; i < old_lines.size(); ++i) {
-    if (i == skip) continue;
     const std::string_view line = old_lines[i];
     const bool open_end = i + 1 == old_lines.size() && without_end(line) == line;
-    while (at < new_lines.size() &&
-           !(new_lines[at] == line || (open_end && without_end(new_lines[at]) == line))) {
-      ++at;
-    }
-    if (at == new_lines.size()) return false;
+    const auto same = [&](std::string_view s) { return (open_end ? without_end(s) : s) == line; };
+    if (i == skip) continue;
+    if ((at = std::find_if(at, new_lines.end(), same)) == new_lines.end()) return false;
     ++at;
   }
   return true;
@@ -138,48 +87,39 @@ bool kept_in_order(const std::vector<std::string_view>& old_lines,
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
   if (size == 0) return 0;
-  const std::size_t capacity = data[0];
-  std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  std::string_view section = "Parametres", key = "Source", value = "/home/moi/corvella/";
-  if (rest.find('\0') != std::string_view::npos) {
-    std::string_view parts[3];
-    for (std::string_view& part : parts) {
-      const std::size_t nul = rest.find('\0');
-      if (nul == std::string_view::npos) return 0;
-      part = rest.substr(0, nul);
-      rest.remove_prefix(nul + 1);
-    }
-    section = parts[0], key = parts[1], value = parts[2];
+  const std::size_t capacity = data[0], longest = capacity > 0 ? capacity - 1 : 0;
+  std::string_view old(reinterpret_cast<const char*>(data) + 1, size - 1);
+  std::string_view parts[3] = {"Parametres", "Source", "/home/moi/corvella/"};
+  for (std::size_t i = 0; i < 3 && old.find('\0') != std::string_view::npos; ++i) {
+    parts[i] = old.substr(0, old.find('\0'));
+    old.remove_prefix(parts[i].size() + 1);
+    if (i < 2 && old.find('\0') == std::string_view::npos) return 0;
   }
-  value = value.substr(0, value.find_first_of("\r\n"));
-  const std::string_view old = rest;
-  const fs::path& file = settings_file();
-  put(file, old);
+  const std::string_view section = parts[0], key = parts[1], value = without_end(parts[2]);
+  // One file in a private folder, reused by every run.
+  static std::string folder = (std::filesystem::temp_directory_path() / "fuzz.XXXXXX").string();
+  static const bool made = ::mkdtemp(folder.data()) != nullptr;
+  const std::filesystem::path file = std::filesystem::path(folder) / "Corvella.ini";
+  if (!made || !corvella::write_file(file, old)) std::abort();
 
-  const std::size_t longest = capacity > 0 ? capacity - 1 : 0;
   const std::string before = corvella::read_key(file, section, key, value, capacity);
-  if (characters(before) > longest) std::abort();
+  if (cut(before, longest) != before) std::abort();
 
   corvella::write_key(file, section, key, value);
-  const std::string now = get(file);
+  const std::string now = corvella::read_file(file).value_or("");
   if (!usable_name(section, false) || !usable_name(key, true)) {
     if (key.find('=') != std::string_view::npos && now != old) std::abort();
     return 0;
   }
-  const std::string after = corvella::read_key(file, section, key, "", capacity);
-  if (after != cut(trim_blanks(value), longest)) std::abort();
+  if (corvella::read_key(file, section, key, "", capacity) != cut(trim_blanks(value), longest))
+    std::abort();
 
   // The old lines, as a subsequence of the new ones, but for at most one
   // line of this key whose value was replaced.
-  const std::vector<std::string_view> old_lines = lines_of(old);
-  const std::vector<std::string_view> new_lines = lines_of(now);
-  if (kept_in_order(old_lines, new_lines, old_lines.size())) return 0;
-  for (std::size_t skip = 0; skip < old_lines.size(); ++skip) {
-    const std::string_view text = without_end(old_lines[skip]);
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos || !same_name(trim_blanks(text.substr(0, equals)), key))
-      continue;
-    if (kept_in_order(old_lines, new_lines, skip)) return 0;
-  }
+  const std::vector<std::string_view> old_lines = lines_of(old), new_lines = lines_of(now);
+  for (std::size_t skip = 0; skip <= old_lines.size(); ++skip)
+    if ((skip == old_lines.size() || sets_key(old_lines[skip], key)) &&
+        kept_in_order(old_lines, new_lines, skip))
+      return 0;
   std::abort();
 }
