@@ -263,6 +263,16 @@ struct RegistryStore::Impl {
   }
 
   // The key of a handle, when the handle allows `needed`.
+  // The start of every operation on an open key: the store ready, a
+  // transaction begun, and the key's id for the access it needs.
+  long begin(RegHandle handle, std::uint32_t needed, bool write,
+             std::optional<Transaction>& transaction, std::int64_t* key) {
+    if (const long code = ensure_ready()) return code;
+    transaction.emplace(db, write);
+    if (const long code = transaction->begun()) return code;
+    return resolve(handle, needed, key);
+  }
+
   long resolve(RegHandle handle, std::uint32_t needed, std::int64_t* key) {
     if (handle >= kFirstRoot && handle <= kLastRoot) {
       *key = static_cast<std::int64_t>(handle - kFirstRoot) + 1;
@@ -336,11 +346,9 @@ RegistryStore::~RegistryStore() = default;
 long RegistryStore::open_key(RegHandle key, std::string_view subkey, std::uint32_t access,
                              RegHandle* result) {
   if (result == nullptr) return regcode::kInvalidParameter;
-  if (const long code = impl_->ensure_ready()) return code;
-  Transaction transaction(impl_->db, false);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t start = 0;
-  if (const long code = impl_->resolve(key, 0, &start)) return code;
+  if (const long code = impl_->begin(key, 0, false, transaction, &start)) return code;
   std::int64_t found = 0;
   if (const long code = impl_->walk(start, subkey, &found)) return code;
   *result = impl_->add_handle(found, access);
@@ -353,12 +361,10 @@ long RegistryStore::create_key(RegHandle key, std::string_view subkey, std::stri
   if (result == nullptr) return regcode::kInvalidParameter;
   const auto names = split_path(subkey);
   if (!names) return regcode::kInvalidParameter;
-  if (const long code = impl_->ensure_ready()) return code;
-  sqlite3* db = impl_->db;
-  Transaction transaction(db, true);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t start = 0;
-  if (const long code = impl_->resolve(key, 0, &start)) return code;
+  if (const long code = impl_->begin(key, 0, true, transaction, &start)) return code;
+  sqlite3* db = impl_->db;
   KeyRow row{start, false};
   if (const long code = impl_->is_volatile(start, &row.is_volatile)) return code;
 
@@ -390,7 +396,7 @@ long RegistryStore::create_key(RegHandle key, std::string_view subkey, std::stri
     row.is_volatile = make_volatile;
     created = true;
   }
-  if (const long code = transaction.commit()) return code;
+  if (const long code = transaction->commit()) return code;
   *result = impl_->add_handle(row.id, access);
   if (disposition != nullptr) {
     *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -400,12 +406,10 @@ long RegistryStore::create_key(RegHandle key, std::string_view subkey, std::stri
 
 long RegistryStore::query_info_key(RegHandle key, char* key_class, std::uint32_t* class_length,
                                    std::uint32_t* subkeys, std::uint32_t* values) {
-  if (const long code = impl_->ensure_ready()) return code;
-  sqlite3* db = impl_->db;
-  Transaction transaction(db, false);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeyQueryValue, &id)) return code;
+  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
+  sqlite3* db = impl_->db;
   Statement info(db,
                  "SELECT class, (SELECT count(*) FROM reg_keys WHERE parent = ?1), "
                  "(SELECT count(*) FROM reg_values WHERE key = ?1) FROM reg_keys WHERE id = ?1");
@@ -422,11 +426,9 @@ long RegistryStore::enum_key(RegHandle key, std::uint32_t index, char* name,
                              std::uint32_t* name_length, char* key_class,
                              std::uint32_t* class_length) {
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
-  if (const long code = impl_->ensure_ready()) return code;
-  Transaction transaction(impl_->db, false);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeyEnumerateSubKeys, &id)) return code;
+  if (const long code = impl_->begin(key, kKeyEnumerateSubKeys, false, transaction, &id)) return code;
   Statement list(impl_->db,
                  "SELECT name, class FROM reg_keys WHERE parent = ? ORDER BY folded, id "
                  "LIMIT 1 OFFSET ?");
@@ -441,11 +443,9 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
                                std::uint32_t* name_length, std::uint32_t* type, std::uint8_t* data,
                                std::uint32_t* data_length) {
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
-  if (const long code = impl_->ensure_ready()) return code;
-  Transaction transaction(impl_->db, false);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeyQueryValue, &id)) return code;
+  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
   Statement list(impl_->db,
                  "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id "
                  "LIMIT 1 OFFSET ?");
@@ -472,11 +472,9 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
 
 long RegistryStore::query_value(RegHandle key, std::string_view name, std::uint32_t* type,
                                 std::uint8_t* data, std::uint32_t* data_length) {
-  if (const long code = impl_->ensure_ready()) return code;
-  Transaction transaction(impl_->db, false);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeyQueryValue, &id)) return code;
+  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
   Statement find(impl_->db, "SELECT type, data FROM reg_values WHERE key = ? AND folded = ?");
   const int rc = find.bind(1, id).bind(2, fold(name)).step();
   if (rc == SQLITE_DONE) return regcode::kFileNotFound;
@@ -488,12 +486,10 @@ long RegistryStore::query_value(RegHandle key, std::string_view name, std::uint3
 long RegistryStore::set_value(RegHandle key, std::string_view name, std::uint32_t type,
                               const std::uint8_t* data, std::uint32_t data_length) {
   if (data == nullptr && data_length != 0) return regcode::kInvalidParameter;
-  if (const long code = impl_->ensure_ready()) return code;
-  sqlite3* db = impl_->db;
-  Transaction transaction(db, true);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeySetValue, &id)) return code;
+  if (const long code = impl_->begin(key, kKeySetValue, true, transaction, &id)) return code;
+  sqlite3* db = impl_->db;
   const std::string_view bytes(reinterpret_cast<const char*>(data), data_length);
   // An existing value keeps its place in the listing and its spelling.
   Statement update(db, "UPDATE reg_values SET type = ?, data = ? WHERE key = ? AND folded = ?");
@@ -506,16 +502,14 @@ long RegistryStore::set_value(RegHandle key, std::string_view name, std::uint32_
     insert.bind(4, static_cast<std::int64_t>(type)).bind(5, bytes);
     if (const int rc = insert.step(); rc != SQLITE_DONE) return from_sqlite(rc);
   }
-  return transaction.commit();
+  return transaction->commit();
 }
 
 long RegistryStore::delete_key(RegHandle key, std::string_view subkey) {
-  if (const long code = impl_->ensure_ready()) return code;
-  sqlite3* db = impl_->db;
-  Transaction transaction(db, true);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t start = 0;
-  if (const long code = impl_->resolve(key, 0, &start)) return code;
+  if (const long code = impl_->begin(key, 0, true, transaction, &start)) return code;
+  sqlite3* db = impl_->db;
   std::int64_t target = 0;
   if (const long code = impl_->walk(start, subkey, &target)) return code;
   if (target <= static_cast<std::int64_t>(kLastRoot - kFirstRoot) + 1)
@@ -528,22 +522,20 @@ long RegistryStore::delete_key(RegHandle key, std::string_view subkey) {
   if (const int done = values.bind(1, target).step(); done != SQLITE_DONE) return from_sqlite(done);
   Statement remove(db, "DELETE FROM reg_keys WHERE id = ?");
   if (const int done = remove.bind(1, target).step(); done != SQLITE_DONE) return from_sqlite(done);
-  return transaction.commit();
+  return transaction->commit();
 }
 
 long RegistryStore::delete_value(RegHandle key, std::string_view name) {
-  if (const long code = impl_->ensure_ready()) return code;
-  sqlite3* db = impl_->db;
-  Transaction transaction(db, true);
-  if (const long code = transaction.begun()) return code;
+  std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->resolve(key, kKeySetValue, &id)) return code;
+  if (const long code = impl_->begin(key, kKeySetValue, true, transaction, &id)) return code;
+  sqlite3* db = impl_->db;
   Statement remove(db, "DELETE FROM reg_values WHERE key = ? AND folded = ?");
   if (const int rc = remove.bind(1, id).bind(2, fold(name)).step(); rc != SQLITE_DONE) {
     return from_sqlite(rc);
   }
   if (sqlite3_changes(db) == 0) return regcode::kFileNotFound;
-  return transaction.commit();
+  return transaction->commit();
 }
 
 long RegistryStore::close_key(RegHandle key) {
