@@ -38,10 +38,4 @@ std::string fallback_name() {
   return "Nom" + std::to_string(random_0_to_999999());
 }
 
-std::string_view trim_spaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace corvella

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_lines.h"  // trim_spaces
+
 namespace corvella {
 
 // "<!--tag" + the tag number of a tag label ("Tag N°2" gives "<!--tag2-->").
@@ -32,7 +34,5 @@ std::string P_recherche_tag_bd(std::string_view page, std::string_view marker);
 // "Nom" + a new pseudo-random number, for example "Nom4821".
 std::string fallback_name();
 
-// The text without the spaces at both ends (other blanks are kept).
-std::string_view trim_spaces(std::string_view text);
 
 }  // namespace corvella

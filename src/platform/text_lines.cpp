@@ -26,6 +26,12 @@ std::size_t count_lines(std::string_view bytes) {
   return count;
 }
 
+std::string_view trim_spaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 std::unique_ptr<LineFileReader> LineFileReader::open(const std::filesystem::path& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return nullptr;

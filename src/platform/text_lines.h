@@ -35,6 +35,9 @@ inline void append_line(std::string& out, std::string_view line) {
   out.append("\r\n");
 }
 
+// The text without the spaces at both ends (tabs and other blanks are kept).
+std::string_view trim_spaces(std::string_view text);
+
 // Reads the lines of a file of any size with a fixed buffer, so memory does
 // not grow with the file.
 class LineFileReader {

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/locations.h"
+#include "platform/text_lines.h"
 #include "settings/ini_file.h"
 
 namespace corvella {
@@ -11,14 +12,6 @@ namespace {
 
 constexpr std::size_t kCapacity = 100;
 constexpr std::size_t kTag99Capacity = 500;
-
-std::string trim_spaces(std::string text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text.erase(text.find_last_not_of(' ') + 1);
-  text.erase(0, first);
-  return text;
-}
 
 // "1", "01", "1.0", "+1" are 1; a text that is not a number as a whole
 // (letters, empty, "1x") is not, which selects the second button.
@@ -36,7 +29,7 @@ StoredSettings load_settings(const std::filesystem::path& file, const std::strin
                              const std::string& working_folder) {
   const auto read = [&](std::string_view key, const std::string& fallback,
                         std::size_t capacity = kCapacity) {
-    return trim_spaces(read_key(file, kSection, key, fallback, capacity));
+    return std::string(trim_spaces(read_key(file, kSection, key, fallback, capacity)));
   };
   StoredSettings loaded;
   loaded.source = read("Source", install_folder + kExampleData);
