@@ -85,9 +85,18 @@ TEST_F(BatchTool, TakesWhatIsNotGivenFromTheSettingsFile) {
   EXPECT_EQ(file_names(dir / "pages"), (Texts{"Loire-Atlantique.htm", "Rhône.htm"}));
 }
 
-TEST(BatchToolDefaults, AloneItGeneratesTheExamplePages) {
-  ASSERT_EQ(batch({"--quiet"}), (Outcome{0, ""}));
-  const auto names = file_names(std::filesystem::path(std::getenv("HOME")) / "corvella");
+TEST(BatchToolDefaults, AloneItGeneratesAndLinksTheExamplePages) {
+  ASSERT_EQ(batch({"--quiet", "--liens"}), (Outcome{0, ""}));
+  const auto working = std::filesystem::path(std::getenv("HOME")) / "corvella";
+  // The example pages link by region (tag 2), with the cheese's name (tag 3)
+  // as text, in the order the folder lists them.
+  const std::string carre = read_bytes(working / "carre-du-bocage.htm");
+  for (const char* link : {"<a href =\"frais-de-la-baie.htm\">Frais de la Baie</a><br>\r\n",
+                           "<a href =\"rond-des-pommiers.htm\">Rond des Pommiers</a><br>\r\n",
+                           "<a href =\"tendre-des-falaises.htm\">Tendre des Falaises</a><br>\r\n"}) {
+    EXPECT_NE(carre.find(link), std::string::npos) << link;
+  }
+  const auto names = file_names(working);
   EXPECT_GE(names.size(), 7u + 12u);
   EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.ends_with(".jpg"); }), 7);
   EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.starts_with("tmp_"); }), 0);
