@@ -16,13 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr RegHandle kFirstRoot = 0x80000000;
-constexpr RegHandle kLastRoot = 0x80000006;
-constexpr std::uint32_t kKeyQueryValue = 0x1;
-constexpr std::uint32_t kKeySetValue = 0x2;
-constexpr std::uint32_t kKeyCreateSubKey = 0x4;
-constexpr std::uint32_t kKeyEnumerateSubKeys = 0x8;
-
 // Roots are the rows 1 to 7, in the order of their handles.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS reg_keys(
@@ -274,8 +267,8 @@ struct RegistryStore::Impl {
   }
 
   long resolve(RegHandle handle, std::uint32_t needed, std::int64_t* key) {
-    if (handle >= kFirstRoot && handle <= kLastRoot) {
-      *key = static_cast<std::int64_t>(handle - kFirstRoot) + 1;
+    if (handle >= HKEY_CLASSES_ROOT && handle <= HKEY_DYN_DATA) {
+      *key = static_cast<std::int64_t>(handle - HKEY_CLASSES_ROOT) + 1;
       return regcode::kSuccess;
     }
     const auto found = handles.find(handle);
@@ -325,7 +318,7 @@ struct RegistryStore::Impl {
     RegHandle handle = next_handle;
     do {
       handle = next_handle++;
-      if (next_handle >= kFirstRoot) next_handle = 1;
+      if (next_handle >= HKEY_CLASSES_ROOT) next_handle = 1;
     } while (handles.count(handle) != 0);
     handles[handle] = OpenHandle{key, access};
     return handle;
@@ -377,9 +370,9 @@ long RegistryStore::create_key(RegHandle key, std::string_view subkey, std::stri
     if (code != regcode::kFileNotFound) return code;
     if (!created) {
       // Only the handle's own key needs the right to make subkeys.
-      if (key < kFirstRoot || key > kLastRoot) {
+      if (key < HKEY_CLASSES_ROOT || key > HKEY_DYN_DATA) {
         std::int64_t unused = 0;
-        if (const long denied = impl_->resolve(key, kKeyCreateSubKey, &unused)) return denied;
+        if (const long denied = impl_->resolve(key, KEY_CREATE_SUB_KEY, &unused)) return denied;
       }
     }
     if (row.is_volatile && !make_volatile) return regcode::kChildMustBeVolatile;
@@ -408,7 +401,7 @@ long RegistryStore::query_info_key(RegHandle key, char* key_class, std::uint32_t
                                    std::uint32_t* subkeys, std::uint32_t* values) {
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_QUERY_VALUE, false, transaction, &id)) return code;
   sqlite3* db = impl_->db;
   Statement info(db,
                  "SELECT class, (SELECT count(*) FROM reg_keys WHERE parent = ?1), "
@@ -428,7 +421,7 @@ long RegistryStore::enum_key(RegHandle key, std::uint32_t index, char* name,
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeyEnumerateSubKeys, false, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_ENUMERATE_SUB_KEYS, false, transaction, &id)) return code;
   Statement list(impl_->db,
                  "SELECT name, class FROM reg_keys WHERE parent = ? ORDER BY folded, id "
                  "LIMIT 1 OFFSET ?");
@@ -445,7 +438,7 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_QUERY_VALUE, false, transaction, &id)) return code;
   Statement list(impl_->db,
                  "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id "
                  "LIMIT 1 OFFSET ?");
@@ -474,7 +467,7 @@ long RegistryStore::query_value(RegHandle key, std::string_view name, std::uint3
                                 std::uint8_t* data, std::uint32_t* data_length) {
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeyQueryValue, false, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_QUERY_VALUE, false, transaction, &id)) return code;
   Statement find(impl_->db, "SELECT type, data FROM reg_values WHERE key = ? AND folded = ?");
   const int rc = find.bind(1, id).bind(2, fold(name)).step();
   if (rc == SQLITE_DONE) return regcode::kFileNotFound;
@@ -488,7 +481,7 @@ long RegistryStore::set_value(RegHandle key, std::string_view name, std::uint32_
   if (data == nullptr && data_length != 0) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeySetValue, true, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_SET_VALUE, true, transaction, &id)) return code;
   sqlite3* db = impl_->db;
   const std::string_view bytes(reinterpret_cast<const char*>(data), data_length);
   // An existing value keeps its place in the listing and its spelling.
@@ -512,7 +505,7 @@ long RegistryStore::delete_key(RegHandle key, std::string_view subkey) {
   sqlite3* db = impl_->db;
   std::int64_t target = 0;
   if (const long code = impl_->walk(start, subkey, &target)) return code;
-  if (target <= static_cast<std::int64_t>(kLastRoot - kFirstRoot) + 1)
+  if (target <= static_cast<std::int64_t>(HKEY_DYN_DATA - HKEY_CLASSES_ROOT) + 1)
     return regcode::kAccessDenied;
   Statement children(db, "SELECT 1 FROM reg_keys WHERE parent = ? LIMIT 1");
   const int rc = children.bind(1, target).step();
@@ -528,7 +521,7 @@ long RegistryStore::delete_key(RegHandle key, std::string_view subkey) {
 long RegistryStore::delete_value(RegHandle key, std::string_view name) {
   std::optional<Transaction> transaction;
   std::int64_t id = 0;
-  if (const long code = impl_->begin(key, kKeySetValue, true, transaction, &id)) return code;
+  if (const long code = impl_->begin(key, KEY_SET_VALUE, true, transaction, &id)) return code;
   sqlite3* db = impl_->db;
   Statement remove(db, "DELETE FROM reg_values WHERE key = ? AND folded = ?");
   if (const int rc = remove.bind(1, id).bind(2, fold(name)).step(); rc != SQLITE_DONE) {
@@ -539,7 +532,7 @@ long RegistryStore::delete_value(RegHandle key, std::string_view name) {
 }
 
 long RegistryStore::close_key(RegHandle key) {
-  if (key >= kFirstRoot && key <= kLastRoot) return regcode::kSuccess;
+  if (key >= HKEY_CLASSES_ROOT && key <= HKEY_DYN_DATA) return regcode::kSuccess;
   return impl_->handles.erase(key) == 1 ? regcode::kSuccess : regcode::kInvalidHandle;
 }
 

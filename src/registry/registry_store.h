@@ -60,6 +60,26 @@ inline constexpr long kKeyDeleted = 1018;
 inline constexpr long kChildMustBeVolatile = 1021;
 }  // namespace regcode
 
+// The seven root keys and the access masks, as the registry numbers them.
+inline constexpr std::uint32_t HKEY_CLASSES_ROOT = 0x80000000;
+inline constexpr std::uint32_t HKEY_CURRENT_USER = 0x80000001;
+inline constexpr std::uint32_t HKEY_LOCAL_MACHINE = 0x80000002;
+inline constexpr std::uint32_t HKEY_USERS = 0x80000003;
+inline constexpr std::uint32_t HKEY_PERFORMANCE_DATA = 0x80000004;
+inline constexpr std::uint32_t HKEY_CURRENT_CONFIG = 0x80000005;
+inline constexpr std::uint32_t HKEY_DYN_DATA = 0x80000006;
+
+inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+inline constexpr std::uint32_t KEY_QUERY_VALUE = 0x1;
+inline constexpr std::uint32_t KEY_SET_VALUE = 0x2;
+inline constexpr std::uint32_t KEY_WRITE = 0x20006;
+inline constexpr std::uint32_t KEY_READ = 0x20019;
+inline constexpr std::uint32_t KEY_CREATE_SUB_KEY = 0x4;
+inline constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x8;
+inline constexpr std::uint32_t KEY_NOTIFY = 0x10;
+inline constexpr std::uint32_t KEY_CREATE_LINK = 0x20;
+inline constexpr std::uint32_t KEY_EXECUTE = 0x20019;
+
 inline constexpr std::uint32_t REG_OPTION_NON_VOLATILE = 0;
 inline constexpr std::uint32_t REG_OPTION_VOLATILE = 1;
 inline constexpr std::uint32_t REG_CREATED_NEW_KEY = 1;

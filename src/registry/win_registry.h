@@ -31,34 +31,14 @@
 #include <vector>
 
 #include "platform/notifier.h"
+#include "registry/registry_store.h"  // the root keys and access masks
 
 namespace corvella {
-
-class RegistryStore;
 
 // The value a caller passes and receives: empty, a 16-bit integer, a 32-bit
 // integer, a byte, a text, an array of bytes; a double only to be refused.
 using RegValue = std::variant<std::monostate, std::int16_t, std::int32_t, std::uint8_t, std::string,
                               std::vector<std::uint8_t>, double>;
-
-inline constexpr std::uint32_t HKEY_CLASSES_ROOT = 0x80000000;
-inline constexpr std::uint32_t HKEY_CURRENT_USER = 0x80000001;
-inline constexpr std::uint32_t HKEY_LOCAL_MACHINE = 0x80000002;
-inline constexpr std::uint32_t HKEY_USERS = 0x80000003;
-inline constexpr std::uint32_t HKEY_PERFORMANCE_DATA = 0x80000004;
-inline constexpr std::uint32_t HKEY_CURRENT_CONFIG = 0x80000005;
-inline constexpr std::uint32_t HKEY_DYN_DATA = 0x80000006;
-
-inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
-inline constexpr std::uint32_t KEY_QUERY_VALUE = 0x1;
-inline constexpr std::uint32_t KEY_SET_VALUE = 0x2;
-inline constexpr std::uint32_t KEY_WRITE = 0x20006;
-inline constexpr std::uint32_t KEY_READ = 0x20019;
-inline constexpr std::uint32_t KEY_CREATE_SUB_KEY = 0x4;
-inline constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x8;
-inline constexpr std::uint32_t KEY_NOTIFY = 0x10;
-inline constexpr std::uint32_t KEY_CREATE_LINK = 0x20;
-inline constexpr std::uint32_t KEY_EXECUTE = 0x20019;
 
 // The error of the last operation, as the caller's error object would hold
 // it: 0 after a success. The description is the one text the program has
