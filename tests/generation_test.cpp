@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include "generation/estimate.h"
+#include <clocale>
+
 #include "generation/naming.h"
 #include "generation/run.h"
 #include "generation/validation.h"
@@ -29,13 +32,8 @@ TEST(Naming, PageNamesTagNumbersAndTimeCaptions) {
 
   EXPECT_EQ(tag_number("7"), 7);
   EXPECT_EQ(tag_number("Tag N\xB0" "3"), 3);  // as a Windows-1252 settings file holds it
+  EXPECT_EQ(tag_number("Tag N°100"), 100);
   EXPECT_EQ(tag_number("Tag N°101"), std::nullopt);
-
-  // The time per record and the minutes left.
-  EXPECT_EQ(temps_caption(0.5, 200, 11, ','), "0,50s/fichier - Total restant:1 mn.");
-  EXPECT_EQ(temps_caption(3.1, 200, 120, ','), "3,10s/fichier - Total restant:4 mn.");
-  EXPECT_EQ(temps_caption(0.42, 5, 6, '.'), "0.42s/fichier - Total restant: moins d'une minute");
-  EXPECT_EQ(sur_caption(3, 120), "3 sur 120");
 }
 
 TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
@@ -58,10 +56,12 @@ TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample)
   for (int i : {0, 1, 2, 3, 5, 6}) write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
   copy_example_images((dir / "ex/autre.htm").string(), dir.text() + "out/");
   EXPECT_TRUE(file_names(dir / "out").empty());
+  write_bytes(dir / "out/sample3.jpg", "ancienne image");
   copy_example_images((dir / "ex/EXEMPLE_DE MODÈLE_HTML.htm").string(), dir.text() + "out/");
   EXPECT_EQ(file_names(dir / "out"),
             (Texts{"sample0.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg", "sample5.jpg",
                    "sample6.jpg"}));
+  EXPECT_EQ(read_bytes(dir / "out/sample3.jpg"), "jpg");  // an existing image is replaced
 }
 
 TEST(Validation, LastFailingCheckGivesTheMessage) {
@@ -83,6 +83,8 @@ TEST(Validation, LastFailingCheckGivesTheMessage) {
   EXPECT_EQ(p_controle(s), "Le répertoire de destination n'existe plus");
   s.destination = dir.text();
   EXPECT_EQ(p_controle(s), std::nullopt);
+  s.source.clear();
+  EXPECT_EQ(p_controle(s), "Vous devez choisir un fichier source");
 
   s.check1 = false;
   s.source.clear();  // not looked at
@@ -91,6 +93,11 @@ TEST(Validation, LastFailingCheckGivesTheMessage) {
   EXPECT_EQ(p_controle(s), "Le répertoire contenant les fichiers à traiter n'existe plus");
   s.lien = dir.text();
   EXPECT_EQ(p_controle(s), "Vous devez choisir un Tag");
+  s.textelien = "Tag N°3";
+  s.lien = dir.text() + "gone/";
+  EXPECT_EQ(p_controle(s), "Le répertoire contenant les fichiers à traiter n'existe plus");
+  s.lien = (dir / "d.txt").string();  // an existing file is accepted
+  EXPECT_EQ(p_controle(s), std::nullopt);
 }
 
 // A realistic folder: a French data file, a template, an empty destination.
@@ -138,6 +145,65 @@ TEST_F(PagePass, FirstRunMakesEveryPageAndARefillKeepsHandEdits) {
   EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_NE(page("brie.htm").find("<p>Note du fromager</p>\r\n"), std::string::npos);
   EXPECT_NE(page("brie.htm").find("<!--tag2-->\r\nSeine-et-Marne\r\n<!--/tag2-->"), std::string::npos);
+}
+
+// The time of each record comes from the clock: one minute, an eighth of a
+// second across midnight, half a second. French decimal separator.
+TEST_F(PagePass, ProgressOfEachPageAndTheTimeEstimate) {
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"), nullptr) << "scripts/install-deps makes it";
+  testing::ScriptedClock clock;
+  clock.readings = {100, 160, 86399.875, 0, 7, 7.5};
+  EXPECT_EQ(corvella::Run(view, clock).press(), PressOutcome::Finished);
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(view.temps, (Texts{"60,00s/fichier - Total restant:1 mn.",
+                               "0,13s/fichier - Total restant: moins d'une minute",
+                               "0,50s/fichier - Total restant: moins d'une minute", "Terminé!"}));
+  // Each page of 17 lines: emptied, then line by line; the end step empties all.
+  ASSERT_EQ(view.progressbar1.size(), 3 * 18 + 1u);
+  EXPECT_EQ(Texts(view.progressbar1.begin() + 16, view.progressbar1.begin() + 19),
+            (Texts{"16", "17", ""}));
+  EXPECT_EQ(std::vector<int>(view.piccours.begin(), view.piccours.begin() + 3),
+            (std::vector<int>{0, 300, 550}));
+  EXPECT_EQ(view.piccours[17], 4700);
+  EXPECT_EQ(view.piccours.back(), 0);
+  EXPECT_EQ(view.progressbar1.back(), "");
+}
+
+// The link pass looks at its box when the page pass is over, not at the press.
+TEST_F(PagePass, LinkPassRunsAsCheck2StandsWhenItIsReached) {
+  view.settings.lien = view.settings.destination;
+  view.settings.textesource = "Tag N°2";
+  view.settings.textelien = "Tag N°1";
+  for (const bool ticked_later : {true, false}) {
+    view.frame1.clear();
+    view.settings.check2 = !ticked_later;
+    view.on_event = [&](int) { view.settings.check2 = ticked_later; };
+    EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+    Texts expected{"Génération des pages HTML en cours...", "Génération terminée"};
+    if (ticked_later) expected.insert(expected.begin() + 1, "Génération des liens hypertexte en cours...");
+    EXPECT_EQ(view.frame1, expected) << ticked_later;
+  }
+}
+
+TEST_F(PagePass, DataFileThatFailsPartWayEndsTheRun) {
+  write_bytes(dir / "données.txt",
+              "comte;Comté;Jura\r\nbrie;" + std::string(100'000, 'b') + "\r\nroquefort;R;A\r\n");
+  // The disk fails after the first record: the file's descriptor now reads a folder.
+  view.on_event = [&](int event) {
+    if (event != 1) return;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code error;
+      if (std::filesystem::read_symlink(fd, error) != dir / "données.txt") continue;
+      const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+      ASSERT_GE(::dup2(folder, std::stoi(fd.path().filename())), 0);
+      ::close(folder);
+    }
+  };
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Failed);
+  EXPECT_EQ(view.messages, Texts{"critical: Le fichier source ne peut plus être lu"});
+  EXPECT_EQ(file_names(dir / "pages"), Texts{"comte.htm"});
+  EXPECT_FALSE(view.running || run.running());
 }
 
 TEST_F(PagePass, ComposedNamesAndTitleTag) {

@@ -52,13 +52,17 @@ class LinkPass : public ::testing::Test {
     s.textesource = "Tag N°2";
     s.textelien = "Tag N°1";
   }
-  PassOutcome run() { return link_pass(flags, view, system_clock()); }
+  PassOutcome run() { return link_pass(flags, view, clock); }
   void put(std::string_view name, std::string_view bytes) { write_bytes(dir / name, bytes); }
   std::string get(std::string_view name) { return read_bytes(dir / name); }
 
   testing::TempDir dir;
   testing::RecordingView view;
   RunFlags flags;
+  struct : Clock {
+    double seconds_since_midnight() override { return now += 60; }  // a page takes a minute
+    double now = 0;
+  } clock;
 };
 
 TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
@@ -76,6 +80,32 @@ TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
     EXPECT_EQ(get("lyon.htm"), fiche("Saint-Marcellin", "Lyon"));
     EXPECT_EQ(get("minuscule.htm"), fiche("Cervelle de canut", "paris"));
   }
+  // Per page: its number, the bar, the comparisons done at once, the time left.
+  EXPECT_EQ(Names(view.progressbar2.begin(), view.progressbar2.begin() + 5),
+            (Names{"", "1 sur 4", "2 sur 4", "3 sur 4", "4 sur 4"}));
+  EXPECT_EQ(std::vector<int>(view.pictotal.begin(), view.pictotal.begin() + 5),
+            (std::vector<int>{0, 1250, 2500, 3750, 5000}));
+  EXPECT_EQ(std::vector<int>(view.piccours.begin(), view.piccours.begin() + 3),
+            (std::vector<int>{0, 3750, 3750}));
+  EXPECT_EQ(view.progressbar1[1], "4");
+  EXPECT_EQ(Names(view.temps.begin(), view.temps.begin() + 4),
+            (Names{"60.00s/fichier - Total restant:2 mn.", "60.00s/fichier - Total restant:1 mn.",
+                   "60.00s/fichier - Total restant: moins d'une minute",
+                   "60.00s/fichier - Total restant: moins d'une minute"}));
+}
+
+// Tag 100 is the last tag: a link tag and a text tag like any other.
+TEST_F(LinkPass, TagHundredLinksPages) {
+  const auto page = [](std::string_view text, std::string_view links) {
+    return "<!--tag100-->\r\n" + std::string(text) + "\r\n<!--/tag100-->\r\n<!--tag99-->\r\n" +
+           std::string(links) + "<!--/tag99-->\r\n";
+  };
+  put("a.htm", page("Cent", ""));
+  put("b.htm", page(" Cent", ""));
+  view.settings.textesource = view.settings.textelien = "Tag N°100";
+  ASSERT_EQ(run(), PassOutcome::Completed);
+  EXPECT_EQ(get("a.htm"), page("Cent", link("b.htm", " Cent")));
+  EXPECT_EQ(get("b.htm"), page(" Cent", link("a.htm", "Cent")));
 }
 
 // Contents come from the link folder; links go into the namesakes of the
@@ -178,8 +208,8 @@ TEST(LinkPageText, TagReaderAndLinkRegionRules) {
   for (const auto& [page, want] : regions) EXPECT_EQ(p_ajoute_lien(page, rows), want) << page;
 }
 
-// The pass as first described, kept as the yardstick: every comparison
-// reads both pages again, every link text is read again. Written for the
+// A slow pass kept as the yardstick: every comparison reads both pages
+// again, every link text is read again. Written for the
 // pages random_page makes, where each marker stands once, alone on its line.
 std::optional<std::string> reference_page(const std::string& file) {  // line ends made CR LF
   std::optional<std::string> page = read_file(file);

@@ -92,16 +92,18 @@ TEST(PageFiller, RewritesRegionsTitleAndGeneratorLineAndARefillGivesTheSameBytes
 TEST(PageFiller, MarkerRulesOnOddLinesAndBinaryPages) {
   FieldTable fields;
   split_record("f0;f1;f2;f3;f4;f5", fields);
+  fields[100] = "f100";
   // Closing marker before any opening marker; lowest tag of a line wins;
   // markers 101, lettered or zero-padded are dropped; title and generator
   // written otherwise are kept; a region left open drops the rest.
   const std::string page =
-      "<!--/tag4-->\r\n<!--tag5--><!--tag2-->\r\n<!--/tag5-->\r\n"
+      "<!--/tag4-->\r\n<!--tag5--><!--tag2-->\r\n<!--/tag5-->\r\n<!--tag100-->\r\n<!--/tag100-->\r\n"
       "<!--tag101-->\r\n<!--tagA-->\r\n<!--tag03-->\r\n<!--TAG1-->\r\n"
       "<TITLE>Majuscules</TITLE>\r\n<meta name=\"GENERATOR\"content=\"x\">\r\n"
       "<meta name=\"generator\" content=\"x\">\r\n<!--tag1-->\r\n<title>inside a region</title>\r\n";
   EXPECT_EQ(filled(page, fields),
-            "<!--/tag-->\r\n<!--tag2-->\r\nf2\r\n<!--/tag2-->\r\n<!--TAG1-->\r\n"
+            "<!--/tag-->\r\n<!--tag2-->\r\nf2\r\n<!--/tag2-->\r\n"
+            "<!--tag100-->\r\nf100\r\n<!--/tag100-->\r\n<!--TAG1-->\r\n"
             "<TITLE>Majuscules</TITLE>\r\n<meta name=\"GENERATOR\"content=\"x\">\r\n"
             "<meta name=\"generator\" content=\"x\">\r\n<!--tag1-->\r\nf1\r\n");
 

@@ -70,6 +70,78 @@ TEST_F(RegistryTest, KeysAreCreatedOpenedAndListed) {
   EXPECT_EQ(shown.messages, (Messages{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5"}));
 }
 
+TEST_F(RegistryTest, SubkeysListedByNameDeletedAndAtTheLimits) {
+  WinRegistry reg(store, shown);
+  for (const char* name : {"Zeta", "alpha\\Sous", "Beta"})
+    reg.CreateKey(HKEY_CURRENT_USER, std::string("Software\\Corvella\\") + name);
+  reg.OpenKey(HKEY_CURRENT_USER, "Software\\Corvella", KEY_ALL_ACCESS);
+  const auto names = [&] {
+    Messages all;
+    for (int i = 0; i < reg.SubkeyCount(); ++i) all.push_back(reg.GetSubkeyName(i));
+    return all;
+  };
+  EXPECT_EQ(names(), (Messages{"alpha", "Beta", "Zeta"}));
+  reg.DeleteKey("BETA");
+  reg.DeleteKey("alpha");  // it has a subkey
+  reg.DeleteKey("Beta");
+  reg.DeleteKey(std::string(256, 'k'));
+  EXPECT_EQ(names(), (Messages{"alpha", "Zeta"}));
+  reg.CloseKey();
+  reg.DeleteKey("\\Zeta");  // no open key comes first
+
+  // Names of 255 characters and the last root are accepted; one more is not.
+  EXPECT_EQ(reg.CreateKey(HKEY_DYN_DATA, std::string(255, 'k')), 1);
+  reg.SaveValue(std::string(255, 'v'), std::int32_t{1});
+  EXPECT_EQ(reg.ValueCount(), 1);
+  reg.SaveValue(std::string(256, 'v'), std::int32_t{1});
+  EXPECT_EQ(reg.CreateKey(HKEY_DYN_DATA, std::string(256, 'k')), 0);
+  EXPECT_EQ(reg.CreateKey(HKEY_CLASSES_ROOT - 1, "x"), 0);
+  EXPECT_EQ(shown.messages,
+            (Messages{"Erreur DeleteKey : 5", "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257",
+                      "Erreur DeleteKey : 30261", "Erreur SaveValue : 30260",
+                      "Erreur CreateKey : 30257", "Erreur CreateKey : 30256"}));
+}
+
+// A volatile key lasts until the machine restarts, and holds only volatile keys.
+TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestart) {
+  {
+    RegistryStore earlier_boot(store, {.boot_id = "boot-d-avant"});
+    RegHandle key = 0;
+    std::uint32_t disposition = 0;
+    ASSERT_EQ(earlier_boot.create_key(HKEY_CURRENT_USER, "Session", "", REG_OPTION_VOLATILE,
+                                      KEY_ALL_ACCESS, &key, &disposition), 0);
+    ASSERT_EQ(earlier_boot.create_key(HKEY_CURRENT_USER, "Durable", "", REG_OPTION_NON_VOLATILE,
+                                      KEY_ALL_ACCESS, &key, &disposition), 0);
+  }
+  WinRegistry reg(store, shown);
+  reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
+  reg.OpenKey(HKEY_CURRENT_USER, "Durable", KEY_READ);
+  EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session", KEY_ALL_ACCESS, true), 1);
+  EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Durable"), 0);
+  EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Volatile", KEY_ALL_ACCESS, true), 1);
+  EXPECT_EQ(shown.messages, (Messages{"Erreur OpenKey : 2", "Erreur CreateKey : 1021"}));
+}
+
+// A buffer too small is answered 234 with the size needed; the class
+// retries with room for a long class name.
+TEST_F(RegistryTest, BufferTooSmallGivesTheSizeNeeded) {
+  RegistryStore other(store);
+  RegHandle key = 0;
+  std::uint32_t disposition = 0;
+  ASSERT_EQ(other.create_key(HKEY_LOCAL_MACHINE, "Classe", std::string(300, 'c'),
+                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &key, &disposition), 0);
+  ASSERT_EQ(other.create_key(HKEY_LOCAL_MACHINE, "Classe\\Fromages", "", REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, &key, &disposition), 0);
+  char name[4];
+  std::uint32_t length = sizeof name;
+  EXPECT_EQ(other.enum_key(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr), 234);
+  EXPECT_EQ(length, 6u);  // "Classe"
+  WinRegistry reg(store, shown);
+  reg.OpenKey(HKEY_LOCAL_MACHINE, "Classe", KEY_READ);
+  EXPECT_EQ(reg.SubkeyCount(), 1);
+  EXPECT_EQ(shown.messages, Messages{});
+}
+
 TEST_F(RegistryTest, ValuesAreWrittenAndReadByKind) {
   WinRegistry reg(store, shown);
   reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths);

@@ -140,26 +140,5 @@ TEST_F(SettingsFile, RegressionFuzzNewKeyKeepsTheEmptyLineAfterIt) {
   EXPECT_EQ(read(file, "Titre"), "2");
 }
 
-TEST(SettingsRules, EachChangeIsSavedOnlyWhenItsRuleAllows) {
-  // Source, Destination, Modele: Check1 and all three paths.
-  EXPECT_TRUE(may_save_generation_paths(true, "/d.txt", "/www/", "/m.htm"));
-  EXPECT_FALSE(may_save_generation_paths(false, "/d.txt", "/www/", "/m.htm"));
-  EXPECT_FALSE(may_save_generation_paths(true, "", "/www/", "/m.htm"));
-  EXPECT_FALSE(may_save_generation_paths(true, "/d.txt", "", "/m.htm"));
-  EXPECT_FALSE(may_save_generation_paths(true, "/d.txt", "/www/", ""));
-  // Lien on a change: Check1, not Check2.
-  EXPECT_TRUE(may_save_lien_on_change(true, "/www/"));
-  EXPECT_FALSE(may_save_lien_on_change(false, "/www/"));
-  EXPECT_FALSE(may_save_lien_on_change(true, ""));
-  // Lien on the picker's "Ok": no check box, the link tag must be there.
-  EXPECT_TRUE(may_save_lien_on_confirm("/www/", "Tag N°2"));
-  EXPECT_FALSE(may_save_lien_on_confirm("", "Tag N°2"));
-  EXPECT_FALSE(may_save_lien_on_confirm("/www/", ""));
-  // textesource, Textelien, Tag99: Check2 and a text.
-  EXPECT_TRUE(may_save_link_setting(true, "Tag N°3"));
-  EXPECT_FALSE(may_save_link_setting(false, "Tag N°3"));
-  EXPECT_FALSE(may_save_link_setting(true, ""));
-}
-
 }  // namespace
 }  // namespace corvella

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generation/run_view.h"
+#include "platform/clock.h"
 
 namespace corvella::testing {
 
@@ -42,8 +43,8 @@ class RecordingView : public RunView {
  public:
   RunSettings settings;
   std::vector<std::string> messages;  // "critical: ..." / "information: ..."
-  std::vector<std::string> progressbar2, temps, frame1;
-  std::vector<int> pictotal;
+  std::vector<std::string> progressbar2, progressbar1, temps, frame1;
+  std::vector<int> pictotal, piccours;
   int beeps = 0, events = 0;
   bool running = false;
   // Called at each event point (after counting it); a test presses here.
@@ -53,8 +54,8 @@ class RecordingView : public RunView {
   void show_frame1(const std::string& caption) override { frame1.push_back(caption); }
   void show_progressbar2(const std::string& caption) override { progressbar2.push_back(caption); }
   void show_pictotal(int width) override { pictotal.push_back(width); }
-  void show_progressbar1(const std::string&) override {}
-  void show_piccours(int) override {}
+  void show_progressbar1(const std::string& caption) override { progressbar1.push_back(caption); }
+  void show_piccours(int width) override { piccours.push_back(width); }
   void show_temps(const std::string& caption) override { temps.push_back(caption); }
   void show_running(bool value) override { running = value; }
   void select_titrep1() override { settings.titrep1 = true; settings.tagf[4].clear(); }
@@ -69,6 +70,13 @@ class RecordingView : public RunView {
                                                           : text);
   }
   void beep() override { ++beeps; }
+};
+
+// A clock that gives the readings it holds, one per call.
+struct ScriptedClock : Clock {
+  std::vector<double> readings;
+  std::size_t next = 0;
+  double seconds_since_midnight() override { return readings.at(next++); }
 };
 
 }  // namespace corvella::testing

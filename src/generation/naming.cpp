@@ -45,9 +45,4 @@ std::optional<std::string> page_name(bool option1, const std::array<std::string,
   return name + ".htm";
 }
 
-std::optional<int> title_column_index(std::string_view title_tag) {
-  if (title_tag.empty()) return 1;
-  return tag_number(title_tag);
-}
-
 }  // namespace corvella

@@ -28,8 +28,4 @@ std::string tag_label(int number);
 std::optional<std::string> page_name(bool option1, const std::array<std::string, 5>& tagf,
                                      const FieldTable& fields);
 
-// The title column index a page pass settles on: 1 (the second column) when
-// the title tag box is empty, else its tag number; nothing when unreadable.
-std::optional<int> title_column_index(std::string_view title_tag);
-
 }  // namespace corvella

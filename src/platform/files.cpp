@@ -134,11 +134,6 @@ std::vector<std::string> list_ordinary_files(const fs::path& folder) {
   return names;
 }
 
-bool has_no_write_bits(const fs::path& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
-}
-
 bool copy_file_replacing(const fs::path& from, const fs::path& to) {
   std::error_code error;
   return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error) && !error;

@@ -62,10 +62,6 @@ bool is_folder_or_file(const fs::path& path);
 // them; no sorting, no sub-folders. Empty when the folder cannot be read.
 std::vector<std::string> list_ordinary_files(const fs::path& folder);
 
-// A file that nobody may write to: no write permission bit at all. Looks at
-// the bits, not at what the current user may do (root may write anything).
-bool has_no_write_bits(const fs::path& path);
-
 bool copy_file_replacing(const fs::path& from, const fs::path& to);
 bool remove_file(const fs::path& path);
 bool create_folder(const fs::path& path);

@@ -17,14 +17,6 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
-std::string format_000(double value) {
-  std::string digits = fixed(std::round(value), 0);
-  const bool negative = !digits.empty() && digits.front() == '-';
-  if (negative) digits.erase(0, 1);
-  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-  return negative ? "-" + digits : digits;
-}
-
 std::string format_0_00(double value, char decimal_separator) {
   // Rounded here, half away from zero, rather than to even.
   std::string text = fixed(std::round(value * 100.0) / 100.0, 2);

@@ -6,7 +6,6 @@
 
 namespace corvella {
 
-std::string format_000(double value);                        // 90.9 -> "091"
 std::string format_0_00(double value, char decimal_separator);  // 0.5 -> "0,50"
 std::string format_0(double value);
 
