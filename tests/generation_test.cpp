@@ -180,7 +180,8 @@ TEST_F(PagePass, LinkPassRunsAsCheck2StandsWhenItIsReached) {
     view.on_event = [&](int) { view.settings.check2 = ticked_later; };
     EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
     Texts expected{"Génération des pages HTML en cours...", "Génération terminée"};
-    if (ticked_later) expected.insert(expected.begin() + 1, "Génération des liens hypertexte en cours...");
+    if (ticked_later)
+      expected.insert(expected.begin() + 1, "Génération des liens hypertexte en cours...");
     EXPECT_EQ(view.frame1, expected) << ticked_later;
   }
 }

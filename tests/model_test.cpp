@@ -97,7 +97,8 @@ TEST(PageFiller, MarkerRulesOnOddLinesAndBinaryPages) {
   // markers 101, lettered or zero-padded are dropped; title and generator
   // written otherwise are kept; a region left open drops the rest.
   const std::string page =
-      "<!--/tag4-->\r\n<!--tag5--><!--tag2-->\r\n<!--/tag5-->\r\n<!--tag100-->\r\n<!--/tag100-->\r\n"
+      "<!--/tag4-->\r\n<!--tag5--><!--tag2-->\r\n<!--/tag5-->\r\n"
+      "<!--tag100-->\r\n<!--/tag100-->\r\n"
       "<!--tag101-->\r\n<!--tagA-->\r\n<!--tag03-->\r\n<!--TAG1-->\r\n"
       "<TITLE>Majuscules</TITLE>\r\n<meta name=\"GENERATOR\"content=\"x\">\r\n"
       "<meta name=\"generator\" content=\"x\">\r\n<!--tag1-->\r\n<title>inside a region</title>\r\n";

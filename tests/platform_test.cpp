@@ -14,7 +14,8 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_FALSE(is_valid_utf8("\xC3"));
   EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));  // a surrogate
   EXPECT_EQ(encode_for_page("caf\xC3\xA9.htm", "<p>\xC3\xA9t\xC3\xA9</p>"), "caf\xC3\xA9.htm");
-  EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8.htm", "<p>\xE9t\xE9</p>"), "caf\xE9 \x80\x9F.htm");
+  EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8.htm", "<p>\xE9t\xE9</p>"),
+            "caf\xE9 \x80\x9F.htm");
 }
 
 TEST(Files, OrdinaryFilesAndAnAtomicWriteThatKeepsPermissions) {
