@@ -74,6 +74,14 @@ TEST_F(BatchTool, FailedValidationOrBadOptionsExitWith2AndOptionsNameTheTags) {
   ASSERT_EQ(batch(args).first, 0);
   EXPECT_EQ(file_names(dir / "pages"), (Texts{"Loire-Atlantique_nantes.htm", "Rhône_lyon.htm"}));
   EXPECT_EQ(read_bytes(dir / "pages/Rhône_lyon.htm").substr(0, 23), "<title>Rhône</title>\r\n");
+  args = paths();
+  args.insert(args.end(), {"--option", "3"});
+  EXPECT_EQ(batch(args), (Outcome{2, "corvella-batch : --option vaut 1 ou 2, pas : 3\n"}));
+  args.back() = "1";  // the first column, whatever the tags say
+  args.insert(args.end(), {"--tagf0", "2"});
+  EXPECT_EQ(batch(args), (Outcome{0, "Traitement terminé...\n"}));
+  EXPECT_EQ(file_names(dir / "pages"),
+            (Texts{"Loire-Atlantique_nantes.htm", "Rhône_lyon.htm", "lyon.htm", "nantes.htm"}));
 }
 
 TEST_F(BatchTool, TakesWhatIsNotGivenFromTheSettingsFile) {

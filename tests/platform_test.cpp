@@ -13,6 +13,7 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_EQ(to_utf8("caf\xE9 \x80\x9F"), "caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8");  // Windows-1252
   EXPECT_FALSE(is_valid_utf8("\xC3"));
   EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));  // a surrogate
+  EXPECT_TRUE(is_valid_utf8(std::string_view("caf\xC3\xA9", 3)));  // a part, cut before a character
   EXPECT_EQ(encode_for_page("caf\xC3\xA9.htm", "<p>\xC3\xA9t\xC3\xA9</p>"), "caf\xC3\xA9.htm");
   EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8.htm", "<p>\xE9t\xE9</p>"),
             "caf\xE9 \x80\x9F.htm");

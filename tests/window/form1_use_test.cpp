@@ -114,14 +114,23 @@ TEST_F(Form1Use, TagListsAndChoicesRestoredEachOnItsOwn) {
 // Start-up looks for the program's file in the registry store; its folder
 // holds the example files.
 TEST_F(Form1Use, InstallFolderFromTheRegistryStore) {
+  const std::string app_paths =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
+  // A first start makes the key, lasting, for an installer to fill.
+  start();
+  EXPECT_EQ(form->install_folder(), folder_text(kExamples));
+  {
+    RegistryStore after_restart(locations.registry_store, {.boot_id = "un-autre-demarrage"});
+    RegHandle key = 0;
+    EXPECT_EQ(after_restart.open_key(HKEY_LOCAL_MACHINE, app_paths, KEY_READ, &key), 0);
+  }
   const std::pair<std::string, std::string> cases[] = {
       {"/opt/Fromagerie/CORVELLA.exe", "/opt/Fromagerie/"},
       {"/opt/Fromagerie/autre.exe", folder_text(kExamples)}};
   for (const auto& [value, folder] : cases) {
     {
       WinRegistry registry(locations.registry_store, *this);
-      registry.CreateKey(HKEY_LOCAL_MACHINE,
-                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe");
+      registry.CreateKey(HKEY_LOCAL_MACHINE, app_paths);
       registry.SaveValue("", value);
     }
     start();
@@ -159,6 +168,7 @@ TEST_F(Form1Use, PickersByKeyboardAndTheRootFolder) {
 
   // The root of the file system is written with one "/".
   double_click("destination");
+  EXPECT_TRUE(shown("fichiermodele") && !enabled("fichiermodele") && !enabled("source"));
   double_click_entry("dirdestination", "/");
   click("validedestination");
   EXPECT_EQ(caption("destination"), "/");
