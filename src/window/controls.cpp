@@ -1,7 +1,11 @@
 #include "window/controls.h"
 
-#include <QFontMetricsF>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
@@ -9,30 +13,85 @@
 
 namespace corvella::window {
 
+namespace {
+
+constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+constexpr int kUnbounded = 1 << 20;
+
+// The size the caption of `widget` needs, the width it has given.
+QSize caption_need(const QWidget* widget) {
+  if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+    if (!label->wordWrap()) return label->sizeHint();
+    return {label->minimumSizeHint().width(), label->heightForWidth(label->width())};
+  }
+  if (const auto* radio = qobject_cast<const WrapRadioButton*>(widget)) {
+    return {radio->minimumSizeHint().width(), radio->heightForWidth(radio->width())};
+  }
+  if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect contents =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const int text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+    return {button->width() - contents.width() + text, button->sizeHint().height()};
+  }
+  if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
+    return {group->minimumSizeHint().width(), 0};
+  }
+  if (qobject_cast<const QAbstractButton*>(widget)) return widget->sizeHint();
+  if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget)) {
+    return {0, widget->sizeHint().height()};
+  }
+  return {0, 0};
+}
+
+}  // namespace
+
 int Twips::px(int twips) const {
   return static_cast<int>(std::lround(twips * scale_));
 }
 
-double pixels_per_twip(const QFont& font, double logical_dpi) {
-  // Labels of the progress display, drawn exactly as wide as their caption.
-  struct Reference {
-    const char* caption;
-    int twips;
-  };
-  static constexpr Reference kReferences[] = {
-      {"Fichier en cours :", 1215}, {"Total fichiers :", 1095}, {"Temps estimé :", 1095}};
-  const QFontMetricsF metrics(font);
-  double scale = logical_dpi / 1440.0;
-  for (const Reference& reference : kReferences) {
-    scale = std::max(
-        scale, metrics.horizontalAdvance(QString::fromUtf8(reference.caption)) / reference.twips);
-  }
-  return scale;
+bool caption_fits(const QWidget* widget) {
+  const QSize need = caption_need(widget);
+  if (need.width() > widget->width() || need.height() > widget->height()) return false;
+  const QWidget* parent = widget->parentWidget();
+  return !parent || parent->rect().contains(widget->geometry());
 }
 
 void set_field_text(QLineEdit* field, const QString& text) {
   field->setText(text);
   field->setCursorPosition(0);
+}
+
+QRect WrapRadioButton::indicator_rect() const {
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.text.clear();
+  return style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
+}
+
+QRect WrapRadioButton::caption_area(const QRect& button) const {
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  const int spacing = style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, &option, this);
+  return button.adjusted(indicator_rect().right() + 1 + spacing, 0, 0, 0);
+}
+
+int WrapRadioButton::heightForWidth(int width) const {
+  const QRect area = caption_area(QRect(0, 0, width, kUnbounded));
+  const QRect text = fontMetrics().boundingRect(QRect(0, 0, area.width(), kUnbounded),
+                                                kCaptionFlags & ~Qt::AlignVCenter, this->text());
+  return std::max(indicator_rect().height(), text.height());
+}
+
+QSize WrapRadioButton::minimumSizeHint() const {
+  int longest = 0;
+  for (const QString& word : text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    longest = std::max(longest, fontMetrics().horizontalAdvance(word));
+  }
+  const int indicator = caption_area(QRect()).left();
+  return {indicator + longest, std::max(indicator_rect().height(), fontMetrics().height())};
 }
 
 void WrapRadioButton::paintEvent(QPaintEvent*) {
@@ -41,21 +100,19 @@ void WrapRadioButton::paintEvent(QPaintEvent*) {
   initStyleOption(&option);
   const QString caption = option.text;
   option.text.clear();
-  const QRect indicator = style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
+  const QRect indicator = indicator_rect();
   QStyleOptionButton indicator_option = option;
   indicator_option.rect = QRect(indicator.left(), (height() - indicator.height()) / 2,
                                 indicator.width(), indicator.height());
   painter.drawPrimitive(QStyle::PE_IndicatorRadioButton, indicator_option);
 
-  const int spacing = style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, &option, this);
-  const QRect text_area = rect().adjusted(indicator.right() + 1 + spacing, 0, 0, 0);
-  painter.drawItemText(text_area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, palette(),
-                       isEnabled(), caption, QPalette::WindowText);
+  const QRect text_area = caption_area(rect());
+  painter.drawItemText(text_area, kCaptionFlags, palette(), isEnabled(), caption,
+                       QPalette::WindowText);
   if (hasFocus()) {
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
-    focus.rect = painter.boundingRect(text_area,
-                                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
+    focus.rect = painter.boundingRect(text_area, kCaptionFlags, caption);
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
   }
 }

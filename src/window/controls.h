@@ -1,7 +1,8 @@
 #pragma once
 
-// Building blocks of the window: twips to pixels, and an option button whose
-// caption wraps onto a second line as the window's option buttons need.
+// Building blocks of the window: twips to pixels, what a control's caption
+// needs, and an option button whose caption wraps onto a second line as the
+// window's option buttons need.
 
 #include <QRadioButton>
 #include <QRect>
@@ -12,17 +13,17 @@ class QLineEdit;
 namespace corvella::window {
 
 // The window is laid out in twips (1/1440 inch). A pixel is 1440 / dpi twips
-// (15 at 96 dpi). The layout was drawn for a font narrower than most sans-
-// serif fonts of today; when the window's font is wider, every length grows
-// by the same ratio, so captions are not clipped and the layout keeps its
+// (15 at 96 dpi). The layout was drawn for a small, narrow font; under a
+// larger or taller one every length grows by the same ratio (see
+// Form1::fit_layout), so captions are whole and the layout keeps its
 // proportions.
 class Twips {
  public:
   explicit Twips(double pixels_per_twip) : scale_(pixels_per_twip) {}
 
   int px(int twips) const;
-  QRect rect(int left, int top, int width, int height) const {
-    return {px(left), px(top), px(width), px(height)};
+  QRect rect(const QRect& twips) const {
+    return {px(twips.left()), px(twips.top()), px(twips.width()), px(twips.height())};
   }
   double scale() const { return scale_; }
 
@@ -30,10 +31,12 @@ class Twips {
   double scale_;
 };
 
-// The pixels per twip for `font` on a screen of `logical_dpi`: dpi / 1440, or
-// more when three captions that the layout sizes exactly to their text would
-// not fit.
-double pixels_per_twip(const QFont& font, double logical_dpi);
+// Whether the caption of `widget` (a label, button or group box; any other
+// control holds one line of text) shows whole at its size and inside its
+// parent: every line, with ascent and descent. The control itself is asked
+// for the size its text needs; a push button only needs its text inside its
+// contents, whatever minimum width the style prefers.
+bool caption_fits(const QWidget* widget);
 
 // Puts a path or a remembered text into a text box with its start in view,
 // as a text set by the program is shown.
@@ -46,9 +49,19 @@ class WrapRadioButton : public QRadioButton {
  public:
   WrapRadioButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {}
 
+  bool hasHeightForWidth() const override { return true; }
+  // The indicator, or the caption wrapped beside it, whichever is higher.
+  int heightForWidth(int width) const override;
+  // As wide as the indicator and the caption's longest word.
+  QSize minimumSizeHint() const override;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+ private:
+  QRect indicator_rect() const;
+  QRect caption_area(const QRect& button) const;
 };
 
 }  // namespace corvella::window

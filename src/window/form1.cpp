@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,11 +30,13 @@ namespace corvella::window {
 
 namespace {
 
-// The default font of the window: the system's sans-serif at 8.25 points.
+// The default font of the window: the family of the system's font at 8.25
+// points.
 QFont window_font() {
-  QFont font(QStringLiteral("Sans Serif"));
-  font.setStyleHint(QFont::SansSerif);
+  QFont font = QApplication::font();
   font.setPointSizeF(8.25);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
   return font;
 }
 
@@ -54,20 +57,6 @@ void set_bold(QWidget* widget) {
   widget->setFont(font);
 }
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* name, QRect place) {
-  widget->setObjectName(QString::fromUtf8(name));
-  widget->setGeometry(place);
-  return widget;
-}
-
-// A plain coloured box whose width follows the run.
-QFrame* make_bar(QWidget* parent, const char* name, QRect place, QColor colour) {
-  auto* bar = named(new QFrame(parent), name, place);
-  bar->setAutoFillBackground(true);
-  set_colour(bar, QPalette::Window, colour);
-  return bar;
-}
 
 QPixmap image(const char* resource) {
   // A missing image leaves the picture empty.
@@ -82,26 +71,38 @@ Form1::Form1(Form1Seams seams, QWidget* parent)
       own_notifier_(seams_.notifier ? nullptr : std::make_unique<DialogNotifier>(this)),
       notifier_(seams_.notifier ? seams_.notifier : own_notifier_.get()),
       run_(*this, seams_.clock ? *seams_.clock : system_clock()),
-      tw_(pixels_per_twip(window_font(), logical_dpi())) {
+      tw_(logical_dpi() / 1440.0) {
   init_window_resources();
   setObjectName(QStringLiteral("Form1"));
   setFont(window_font());
   setWindowIcon(QIcon(QStringLiteral(":/window/images/corvella.png")));
-  setFixedSize(tw_.px(11040), tw_.px(6525));
   create_controls();
+  fit_layout();
   connect_handlers();
   Form_Load();
 }
 
 Form1::~Form1() = default;
 
-QLabel* Form1::make_label(QWidget* parent, const char* name, const char* caption, QRect place,
-                          bool auto_size) {
-  auto* label = named(new QLabel(QString::fromUtf8(caption), parent), name, place);
+template <typename Widget>
+Widget* Form1::named(Widget* widget, const char* name, QRect twips) {
+  widget->setObjectName(QString::fromUtf8(name));
+  places_.push_back({widget, twips});
+  return widget;
+}
+
+QFrame* Form1::make_bar(QWidget* parent, const char* name, QRect twips, QColor colour) {
+  auto* bar = named(new QFrame(parent), name, twips);
+  bar->setAutoFillBackground(true);
+  set_colour(bar, QPalette::Window, colour);
+  return bar;
+}
+
+QLabel* Form1::make_label(QWidget* parent, const char* name, const char* caption, QRect twips) {
+  auto* label = named(new QLabel(QString::fromUtf8(caption), parent), name, twips);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // Captions hold data and HTML examples: never read them as rich text.
   label->setTextFormat(Qt::PlainText);
-  if (auto_size) label->adjustSize();
   return label;
 }
 
@@ -118,10 +119,11 @@ QComboBox* Form1::make_combo_box(QWidget* parent, const char* name, QRect place)
 }
 
 void Form1::create_controls() {
-  const auto at = [this](int left, int top, int width, int height) {
-    return tw_.rect(left, top, width, height);
+  const auto at = [](int left, int top, int width, int height) {
+    return QRect(left, top, width, height);
   };
-  const auto auto_at = [this](int left, int top) { return tw_.rect(left, top, 0, 0); };
+  // A label sized to its caption.
+  const auto auto_at = [](int left, int top) { return QRect(left, top, 0, 0); };
 
   // The groups first, so the controls built after them lie above them.
   Frame2 = named(new QGroupBox(QStringLiteral("Paramètres de génération de pages HTML"), this),
@@ -144,7 +146,7 @@ void Form1::create_controls() {
                    at(7200, 480, 1815, 465));
   Command2 = named(new QPushButton(QStringLiteral("Quitter"), boutons), "Command2",
                    at(9120, 480, 1815, 465));
-  Aide = make_label(boutons, "Aide", "Aide en ligne", at(480, 120, 4755, 795), false);
+  Aide = make_label(boutons, "Aide", "Aide en ligne", at(480, 120, 4755, 795));
   Aide->setWordWrap(true);
   set_colour(Aide, QPalette::WindowText, QColor(0, 0, 255));
   Aide->hide();
@@ -176,20 +178,16 @@ void Form1::create_controls() {
   Drive4 = named(new DriveList(root, Frame4), "Drive4", at(120, 600, 2295, 315));
   Drive4->hide();
   Label10 = make_label(Frame4, "Label10",
-                       "Code HTML à insérer pour chaque lien :", auto_at(120, 2160), true);
-  Label9 = make_label(Frame4, "Label9", "Tag de texte :", auto_at(120, 1560), true);
-  Label8 = make_label(Frame4, "Label8", "Emplacement des fichiers HTML :", auto_at(120, 360), true);
-  Label6 = make_label(Frame4, "Label6", "Tag de lien :", at(120, 960, 2775, 255), false);
+                       "Code HTML à insérer pour chaque lien :", auto_at(120, 2160));
+  Label9 = make_label(Frame4, "Label9", "Tag de texte :", auto_at(120, 1560));
+  Label8 = make_label(Frame4, "Label8", "Emplacement des fichiers HTML :", auto_at(120, 360));
+  Label6 = make_label(Frame4, "Label6", "Tag de lien :", at(120, 960, 2775, 255));
 
-  // The two pass boxes have room on their right: they grow to their caption.
   Check1 = named(new QCheckBox(QStringLiteral("Générer les pages HTML"), this), "Check1",
                  at(480, 0, 2175, 255));
   Check1->setChecked(true);
   Check2 = named(new QCheckBox(QStringLiteral("Créer les liens hypertexte"), this), "Check2",
                  at(480, 360, 2055, 255));
-  for (QCheckBox* box : {Check1, Check2}) {
-    box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
-  }
 
   nomdufichierhtm[4] = make_combo_box(Frame2, "nomdufichierhtm(4)", at(4080, 4320, 1095, 315));
   nomdufichierhtm[4]->hide();
@@ -240,9 +238,9 @@ void Form1::create_controls() {
     nomdufichierhtm[index]->setEnabled(index == 0);
   }
   Label12 =
-      make_label(nompage, "Label12", "Méthode de création du nom des pages :", auto_at(0, 0), true);
+      make_label(nompage, "Label12", "Méthode de création du nom des pages :", auto_at(0, 0));
   exemplenom = make_label(nompage, "exemplenom", "Exemple : AAAA_BBBB_CCC_DDD.htm",
-                          at(0, 1080, 4980, 195), false);
+                          at(0, 1080, 4980, 195));
   exemplenom->hide();
   Drive1 = named(new DriveList(root, Frame2), "Drive1", at(120, 600, 2055, 315));
   Drive1->hide();
@@ -253,26 +251,23 @@ void Form1::create_controls() {
   Drive3 = named(new DriveList(root, Frame2), "Drive3", at(120, 1800, 2055, 315));
   Drive3->hide();
   Label13 = make_label(Frame2, "Label13",
-                       "Méthode de création du titre des pages :", auto_at(120, 4080), true);
-  Label7 = make_label(Frame2, "Label7", "Fichier HTML modèle :", auto_at(120, 960), true);
+                       "Méthode de création du titre des pages :", auto_at(120, 4080));
+  Label7 = make_label(Frame2, "Label7", "Fichier HTML modèle :", auto_at(120, 960));
   Label5 =
-      make_label(Frame2, "Label5", "Destination des pages à créer :", auto_at(120, 1560), true);
+      make_label(Frame2, "Label5", "Destination des pages à créer :", auto_at(120, 1560));
   Label4 = make_label(Frame2, "Label4",
-                      "Fichier contenant les données à importer :", auto_at(120, 360), true);
+                      "Fichier contenant les données à importer :", auto_at(120, 360));
 
   pictotal = make_bar(Frame1, "pictotal", at(240, 1200, 5000, 135), QColor(0, 0, 255));
   piccours = make_bar(Frame1, "piccours", at(240, 600, 5000, 135), QColor(128, 128, 255));
-  Progressbar2 = make_label(Frame1, "Progressbar2", "xxx", auto_at(1800, 960), false);
-  progressbar1 = make_label(Frame1, "progressbar1", "xxx", auto_at(1800, 360), false);
-  for (QLabel* count : {Progressbar2, progressbar1}) {
-    set_bold(count);
-    count->adjustSize();
-  }
-  Label1 = make_label(Frame1, "Label1", "Fichier en cours :", at(360, 360, 1215, 255), false);
-  Label2 = make_label(Frame1, "Label2", "Total fichiers :", at(360, 960, 1095, 255), false);
-  Label3 = make_label(Frame1, "Label3", "Temps estimé :", at(360, 1560, 1095, 255), false);
-  temps = make_label(Frame1, "temps", "...", auto_at(1560, 1560), true);
-  internet = make_label(this, "internet", kWebAddress, auto_at(8160, 120), true);
+  Progressbar2 = make_label(Frame1, "Progressbar2", "xxx", auto_at(1800, 960));
+  progressbar1 = make_label(Frame1, "progressbar1", "xxx", auto_at(1800, 360));
+  for (QLabel* count : {Progressbar2, progressbar1}) set_bold(count);
+  Label1 = make_label(Frame1, "Label1", "Fichier en cours :", at(360, 360, 1215, 255));
+  Label2 = make_label(Frame1, "Label2", "Total fichiers :", at(360, 960, 1095, 255));
+  Label3 = make_label(Frame1, "Label3", "Temps estimé :", at(360, 1560, 1095, 255));
+  temps = make_label(Frame1, "temps", "...", auto_at(1560, 1560));
+  internet = make_label(this, "internet", kWebAddress, auto_at(8160, 120));
   set_colour(internet, QPalette::WindowText, QColor(128, 0, 0));
 
   // A folder list starts at the current folder of its drive, and a file list
@@ -320,6 +315,46 @@ void Form1::create_controls() {
                             Command2};
   for (std::size_t index = 1; index < std::size(order); ++index) {
     setTabOrder(order[index - 1], order[index]);
+  }
+}
+
+void Form1::place_controls() {
+  for (const auto& [widget, twips] : places_) {
+    widget->setGeometry(tw_.rect(twips));
+    if (twips.size().isNull()) widget->adjustSize();
+  }
+  // The two pass boxes have room on their right: they grow to their caption.
+  for (QCheckBox* box : {Check1, Check2}) {
+    box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+  }
+  setFixedSize(tw_.px(11040), tw_.px(6525));
+}
+
+bool Form1::captions_fit() const {
+  for (const Place& place : places_) {
+    if (!caption_fits(place.widget)) return false;
+  }
+  // The captions shown later: every help text, and the button during a run.
+  const auto fits_with = [](auto* control, const QString& caption) {
+    const QString shown = control->text();
+    control->setText(caption);
+    const bool fits = caption_fits(control);
+    control->setText(shown);
+    return fits;
+  };
+  for (const QString& help : help_texts()) {
+    if (!fits_with(Aide, help)) return false;
+  }
+  return fits_with(Command1, QStringLiteral("Arrêter"));
+}
+
+void Form1::fit_layout() {
+  // One percent at a time, so the window grows no more than its font needs.
+  const double reference = tw_.scale();
+  for (int step = 0; step <= 200; ++step) {
+    tw_ = Twips(reference * (1 + step / 100.0));
+    place_controls();
+    if (captions_fit()) return;
   }
 }
 

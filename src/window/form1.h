@@ -20,6 +20,7 @@
 // UTF-8 bytes. Data bytes shown in the window go through to_utf8.
 
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -28,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "generation/run.h"
 #include "generation/run_view.h"
@@ -37,6 +39,7 @@
 #include "window/controls.h"
 
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -100,13 +103,20 @@ class Form1 : public QWidget, public RunView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // form1.cpp
+  // form1.cpp. Controls are placed in twips; a place of size 0 sizes a
+  // label to its caption.
   void create_controls();
+  template <typename Widget>
+  Widget* named(Widget* widget, const char* name, QRect twips);
+  QLabel* make_label(QWidget* parent, const char* name, const char* caption, QRect twips);
+  QLineEdit* make_text_box(QWidget* parent, const char* name, QRect twips);
+  QComboBox* make_combo_box(QWidget* parent, const char* name, QRect twips);
+  QFrame* make_bar(QWidget* parent, const char* name, QRect twips, QColor colour);
+  // Grows the pixels per twip from dpi / 1440 until every caption fits.
+  void fit_layout();
+  void place_controls();
+  bool captions_fit() const;
   void connect_handlers();
-  QLabel* make_label(QWidget* parent, const char* name, const char* caption, QRect place,
-                     bool auto_size);
-  QLineEdit* make_text_box(QWidget* parent, const char* name, QRect place);
-  QComboBox* make_combo_box(QWidget* parent, const char* name, QRect place);
   void save(std::string_view key, const QString& value);
   std::filesystem::path path_of(const QString& text) const;
 
@@ -153,7 +163,8 @@ class Form1 : public QWidget, public RunView {
   bool has_choice(int index) const;
 
   // form1_help.cpp
-  void show_help(const char* text);
+  static QStringList help_texts();
+  void show_help(const QString& text);
   void hide_help();
   void source_MouseDown();
   void fichiermodele_MouseDown();
@@ -174,6 +185,11 @@ class Form1 : public QWidget, public RunView {
   Notifier* notifier_;
   Run run_;
   Twips tw_;
+  struct Place {
+    QWidget* widget;
+    QRect twips;
+  };
+  std::vector<Place> places_;
   std::filesystem::path settings_file_;
   std::string install_folder_;
   QTimer help_timer_;

@@ -41,17 +41,27 @@ constexpr const char* kHelpTextelien =
     "Choisissez le tag dont le contenu sera placé sur chaque lien.\n"
     "Le contenu du tag sera lu dans chaque fichier lié et placé comme texte visible de lien.";
 
-std::string tag99_help() {
-  const std::string address = kWebAddress;
-  return "Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous écrivez " +
-         address + ", le lien complet sera :\n<a href=\"" + address +
-         "tag de lien\">tag de texte</a><br>";
+QString tag99_help() {
+  const QString address = QString::fromUtf8(kWebAddress);
+  return QStringLiteral("Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous "
+                        "écrivez ") +
+         address + QStringLiteral(", le lien complet sera :\n<a href=\"") + address +
+         QStringLiteral("tag de lien\">tag de texte</a><br>");
 }
 
 }  // namespace
 
-void Form1::show_help(const char* text) {
-  Aide->setText(QString::fromUtf8(text));
+QStringList Form1::help_texts() {
+  QStringList texts;
+  for (const char* text : {kHelpSource, kHelpModele, kHelpDestination, kHelpHyperdir,
+                           kHelpSourcelien, kHelpTextelien}) {
+    texts << QString::fromUtf8(text);
+  }
+  return texts << tag99_help();
+}
+
+void Form1::show_help(const QString& text) {
+  Aide->setText(text);
   idee->show();
   Aide->show();
   help_timer_.start();
@@ -65,25 +75,25 @@ void Form1::hide_help() {
 }
 
 void Form1::source_MouseDown() {
-  show_help(kHelpSource);
+  show_help(QString::fromUtf8(kHelpSource));
 }
 void Form1::fichiermodele_MouseDown() {
-  show_help(kHelpModele);
+  show_help(QString::fromUtf8(kHelpModele));
 }
 void Form1::destination_MouseDown() {
-  show_help(kHelpDestination);
+  show_help(QString::fromUtf8(kHelpDestination));
 }
 void Form1::hyperdir_MouseDown() {
-  show_help(kHelpHyperdir);
+  show_help(QString::fromUtf8(kHelpHyperdir));
 }
 void Form1::sourcelien_GotFocus() {
-  show_help(kHelpSourcelien);
+  show_help(QString::fromUtf8(kHelpSourcelien));
 }
 void Form1::Textelien_GotFocus() {
-  show_help(kHelpTextelien);
+  show_help(QString::fromUtf8(kHelpTextelien));
 }
 void Form1::Tag99_GotFocus() {
-  show_help(tag99_help().c_str());
+  show_help(tag99_help());
 }
 
 // A case the rules do not name leaves Command1 as it was.
