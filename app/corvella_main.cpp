@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/locations.h"
+#include "window/command_line.h"
 #include "window/form1.h"
 
 namespace {
@@ -18,6 +19,9 @@ bool is_set(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status = corvella::window::answer_command_line(argc, argv, std::cout, std::cerr)) {
+    return *status;
+  }
   // Without a display Qt would abort with a message of its own; say what to
   // use instead.
   if (!is_set("DISPLAY") && !is_set("WAYLAND_DISPLAY") && !is_set("QT_QPA_PLATFORM")) {

@@ -405,6 +405,8 @@ void Form1::connect_handlers() {
   connect(dirdestination, &FolderList::folder_changed, this, &Form1::dirdestination_Change);
   connect(ficsource, &FileList::file_double_clicked, this, &Form1::ficsource_DblClick);
   connect(ficmodele, &FileList::file_double_clicked, this, &Form1::ficmodele_DblClick);
+  connect(ficsource, &FileList::parent_requested, ficdir, &FolderList::enter_parent);
+  connect(ficmodele, &FileList::parent_requested, Dirmodele, &FolderList::enter_parent);
   connect(validedestination, &QPushButton::clicked, this, &Form1::validedestination_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
 

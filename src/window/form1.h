@@ -161,6 +161,7 @@ class Form1 : public QWidget, public RunView {
   void save_name_tags();
   void show_name_tags(bool shown);
   bool has_choice(int index) const;
+  void show_tag_hints();
 
   // form1_help.cpp
   static QStringList help_texts();

@@ -1,11 +1,15 @@
 // Page naming and titling: the option buttons, the five tag lists and the
-// example name built from the first line of the data file.
+// example name built from the first line of the data file; and the hints of
+// every tag list, taken from that same line.
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTextDocument>
 
 #include "generation/naming.h"
+#include "model/data_file.h"
 #include "platform/charset.h"
 #include "window/form1.h"
 
@@ -16,6 +20,22 @@ namespace {
 void clear_choice(QComboBox* combo) {
   combo->setCurrentIndex(-1);
   combo->setEditText(QString());
+}
+
+constexpr int kHintLength = 60;  // characters
+
+// A field as a tooltip: its first characters, shown as they are written.
+QString tag_hint(const std::string& field) {
+  QString text = QString::fromStdString(to_utf8(field));
+  qsizetype end = 0;
+  for (int counted = 0; counted < kHintLength && end < text.size(); ++counted) {
+    end += text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+  }
+  text.truncate(end);
+  // A tooltip that looks like HTML would be drawn as HTML.
+  return Qt::mightBeRichText(text) ? QStringLiteral("<p style=\"white-space:pre\">") +
+                                         text.toHtmlEscaped() + QStringLiteral("</p>")
+                                   : text;
 }
 
 }  // namespace
@@ -101,6 +121,28 @@ void Form1::nomdufichierhtm_Click() {
     }
   }
   save_name_tags();
+}
+
+}  // namespace corvella::window
+
+namespace corvella::window {
+
+// Each entry "Tag N°k" tells what column k + 1 of the first record holds; a
+// column the record does not have, or a file that cannot be read, gives none.
+void Form1::show_tag_hints() {
+  FieldTable first;
+  p_exemple(path_of(source->text()), first);
+  std::array<QComboBox*, 7> lists{};
+  std::copy(nomdufichierhtm.begin(), nomdufichierhtm.end(), lists.begin());
+  lists[5] = sourcelien;
+  lists[6] = Textelien;
+  for (QComboBox* list : lists) {
+    for (int row = 0; row < list->count(); ++row) {
+      const std::optional<int> number = tag_number(list->itemText(row).toStdString());
+      const bool known = number && *number >= 0 && *number < kFieldCount;
+      list->setItemData(row, known ? tag_hint(first[*number]) : QString(), Qt::ToolTipRole);
+    }
+  }
 }
 
 }  // namespace corvella::window

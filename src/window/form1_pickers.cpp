@@ -185,6 +185,7 @@ void Form1::source_Change() {
   if (generation_paths_may_be_saved()) save("Source", source->text());
   // The example name follows the chosen data file, remembered or not.
   p_exemple(path_of(source->text()), run_.fields());
+  show_tag_hints();
 }
 
 void Form1::fichiermodele_Change() {

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 namespace corvella::window {
 
@@ -24,6 +25,28 @@ bool lies_within(const QString& folder, const QString& root) {
 }
 
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+
+// Draws a folder entry indented by its depth, two spaces a level; the
+// entry's text stays the folder's name for the keyboard search.
+class IndentDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->rect.setLeft(option->rect.left() + indent(*option, index));
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(option, index), 0);
+  }
+
+ private:
+  static int indent(const QStyleOptionViewItem& option, const QModelIndex& index) {
+    return index.data(kDepthRole).toInt() * 2 * option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
+  }
+};
 
 }  // namespace
 
@@ -69,6 +92,7 @@ QString DriveList::current_folder() const {
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setItemDelegate(new IndentDelegate(this));
   connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::enter);
 }
 
@@ -91,15 +115,15 @@ bool FolderList::set_folder(const QString& folder) {
   int depth = 0;
   for (const QString& path : chain) {
     const QString name = path == QLatin1String("/") ? path : QFileInfo(path).fileName();
-    auto* item = new QListWidgetItem(open_icon, QString(depth * 2, QLatin1Char(' ')) + name, this);
+    auto* item = new QListWidgetItem(open_icon, name, this);
     item->setData(kPathRole, path);
-    ++depth;
+    item->setData(kDepthRole, depth++);
   }
   const int current_row = count() - 1;
   for (const QFileInfo& child : children) {
-    auto* item = new QListWidgetItem(closed_icon,
-                                     QString(depth * 2, QLatin1Char(' ')) + child.fileName(), this);
+    auto* item = new QListWidgetItem(closed_icon, child.fileName(), this);
     item->setData(kPathRole, clean_folder(child.absoluteFilePath()));
+    item->setData(kDepthRole, depth);
   }
   setCurrentRow(current_row);
   folder_ = target;
@@ -111,11 +135,17 @@ void FolderList::enter(QListWidgetItem* item) {
   if (item) set_folder(item->data(kPathRole).toString());
 }
 
+void FolderList::enter_parent() {
+  const QString parent = QFileInfo(folder_).path();
+  if (parent != folder_) set_folder(parent);
+}
+
 void FolderList::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     enter(currentItem());
     return;
   }
+  if (event->key() == Qt::Key_Backspace) return enter_parent();
   QListWidget::keyPressEvent(event);
 }
 
@@ -164,6 +194,10 @@ void FileList::refresh(const QString& folder) {
 void FileList::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
     emit file_double_clicked();
+    return;
+  }
+  if (event->key() == Qt::Key_Backspace) {
+    emit parent_requested();
     return;
   }
   QListWidget::keyPressEvent(event);

@@ -29,10 +29,12 @@ class DriveList : public QComboBox {
   void drive_changed();
 };
 
-// A folder, its parents above it and its sub-folders below it. A double-click
-// (or Enter) on an entry enters that folder. folder_changed() follows every
-// change of the folder, by the user or by the program; setting the folder it
-// already shows changes nothing.
+// A folder, its parents above it and its sub-folders below it, each entry
+// indented by its depth and named by the folder's name alone, so typing
+// letters selects the next entry that starts with them. A double-click (or
+// Enter) on an entry enters that folder; Backspace enters the parent folder.
+// folder_changed() follows every change of the folder, by the user or by the
+// program; setting the folder it already shows changes nothing.
 class FolderList : public QListWidget {
   Q_OBJECT
  public:
@@ -42,6 +44,8 @@ class FolderList : public QListWidget {
   // (missing, not readable, a volume gone).
   bool set_folder(const QString& folder);
   const QString& folder() const { return folder_; }
+  // Enters the parent folder; nothing in the root folder.
+  void enter_parent();
 
  signals:
   void folder_changed();
@@ -58,7 +62,7 @@ class FolderList : public QListWidget {
 // The ordinary (not hidden) files of a folder whose names match a pattern
 // such as "*.htm" ("*.htm;*.txt" for several), without regard to case,
 // sorted by name. file_double_clicked() follows a double-click (or Enter) on
-// a file.
+// a file; parent_requested() follows Backspace, for the picker's folder list.
 class FileList : public QListWidget {
   Q_OBJECT
  public:
@@ -74,6 +78,7 @@ class FileList : public QListWidget {
 
  signals:
   void file_double_clicked();
+  void parent_requested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
