@@ -279,6 +279,22 @@ void Form1::create_controls() {
   dirdestination->set_folder(Drive3->current_folder());
   Dirlist->set_folder(Drive4->current_folder());
 
+  // Each field is tied to the label above it and named by its caption, for
+  // screen readers; the naming and title captions lead to their first choice.
+  const std::pair<QLabel*, QWidget*> buddies[] = {
+      {Label4, source},    {Label7, fichiermodele}, {Label5, destination}, {Label12, Option1},
+      {Label13, titrep1},  {Label8, hyperdir},      {Label6, sourcelien},  {Label9, Textelien},
+      {Label10, Tag99}};
+  for (const auto& [label, field] : buddies) {
+    label->setBuddy(field);
+    if (!qobject_cast<QRadioButton*>(field)) field->setAccessibleName(label->text());
+  }
+  for (int index = 0; index < 4; ++index) {
+    nomdufichierhtm[index]->setAccessibleName(
+        QStringLiteral("Tag %1 du nom des pages").arg(index + 1));
+  }
+  nomdufichierhtm[4]->setAccessibleName(QStringLiteral("Tag du titre des pages"));
+
   // The Tab key follows the window from top to bottom, each picker's lists
   // right after the field they fill (hidden controls are skipped).
   QWidget* const order[] = {Check1,
