@@ -57,7 +57,6 @@ void set_bold(QWidget* widget) {
   widget->setFont(font);
 }
 
-
 QPixmap image(const char* resource) {
   // A missing image leaves the picture empty.
   return QPixmap(QString::fromUtf8(resource));
@@ -177,8 +176,8 @@ void Form1::create_controls() {
   const QString root = QString::fromStdString(seams_.locations.root_folder.string());
   Drive4 = named(new DriveList(root, Frame4), "Drive4", at(120, 600, 2295, 315));
   Drive4->hide();
-  Label10 = make_label(Frame4, "Label10",
-                       "Code HTML à insérer pour chaque lien :", auto_at(120, 2160));
+  Label10 =
+      make_label(Frame4, "Label10", "Code HTML à insérer pour chaque lien :", auto_at(120, 2160));
   Label9 = make_label(Frame4, "Label9", "Tag de texte :", auto_at(120, 1560));
   Label8 = make_label(Frame4, "Label8", "Emplacement des fichiers HTML :", auto_at(120, 360));
   Label6 = make_label(Frame4, "Label6", "Tag de lien :", at(120, 960, 2775, 255));
@@ -237,10 +236,9 @@ void Form1::create_controls() {
     nomdufichierhtm[index]->hide();
     nomdufichierhtm[index]->setEnabled(index == 0);
   }
-  Label12 =
-      make_label(nompage, "Label12", "Méthode de création du nom des pages :", auto_at(0, 0));
-  exemplenom = make_label(nompage, "exemplenom", "Exemple : AAAA_BBBB_CCC_DDD.htm",
-                          at(0, 1080, 4980, 195));
+  Label12 = make_label(nompage, "Label12", "Méthode de création du nom des pages :", auto_at(0, 0));
+  exemplenom =
+      make_label(nompage, "exemplenom", "Exemple : AAAA_BBBB_CCC_DDD.htm", at(0, 1080, 4980, 195));
   exemplenom->hide();
   Drive1 = named(new DriveList(root, Frame2), "Drive1", at(120, 600, 2055, 315));
   Drive1->hide();
@@ -250,13 +248,12 @@ void Form1::create_controls() {
   Drive2->hide();
   Drive3 = named(new DriveList(root, Frame2), "Drive3", at(120, 1800, 2055, 315));
   Drive3->hide();
-  Label13 = make_label(Frame2, "Label13",
-                       "Méthode de création du titre des pages :", auto_at(120, 4080));
+  Label13 =
+      make_label(Frame2, "Label13", "Méthode de création du titre des pages :", auto_at(120, 4080));
   Label7 = make_label(Frame2, "Label7", "Fichier HTML modèle :", auto_at(120, 960));
-  Label5 =
-      make_label(Frame2, "Label5", "Destination des pages à créer :", auto_at(120, 1560));
-  Label4 = make_label(Frame2, "Label4",
-                      "Fichier contenant les données à importer :", auto_at(120, 360));
+  Label5 = make_label(Frame2, "Label5", "Destination des pages à créer :", auto_at(120, 1560));
+  Label4 =
+      make_label(Frame2, "Label4", "Fichier contenant les données à importer :", auto_at(120, 360));
 
   pictotal = make_bar(Frame1, "pictotal", at(240, 1200, 5000, 135), QColor(0, 0, 255));
   piccours = make_bar(Frame1, "piccours", at(240, 600, 5000, 135), QColor(128, 128, 255));
@@ -282,9 +279,9 @@ void Form1::create_controls() {
   // Each field is tied to the label above it and named by its caption, for
   // screen readers; the naming and title captions lead to their first choice.
   const std::pair<QLabel*, QWidget*> buddies[] = {
-      {Label4, source},    {Label7, fichiermodele}, {Label5, destination}, {Label12, Option1},
-      {Label13, titrep1},  {Label8, hyperdir},      {Label6, sourcelien},  {Label9, Textelien},
-      {Label10, Tag99}};
+      {Label4, source},     {Label7, fichiermodele}, {Label5, destination},
+      {Label12, Option1},   {Label13, titrep1},      {Label8, hyperdir},
+      {Label6, sourcelien}, {Label9, Textelien},     {Label10, Tag99}};
   for (const auto& [label, field] : buddies) {
     label->setBuddy(field);
     if (!qobject_cast<QRadioButton*>(field)) field->setAccessibleName(label->text());

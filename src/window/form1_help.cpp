@@ -43,8 +43,9 @@ constexpr const char* kHelpTextelien =
 
 QString tag99_help() {
   const QString address = QString::fromUtf8(kWebAddress);
-  return QStringLiteral("Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous "
-                        "écrivez ") +
+  return QStringLiteral(
+             "Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous "
+             "écrivez ") +
          address + QStringLiteral(", le lien complet sera :\n<a href=\"") + address +
          QStringLiteral("tag de lien\">tag de texte</a><br>");
 }

@@ -44,7 +44,8 @@ class IndentDelegate : public QStyledItemDelegate {
 
  private:
   static int indent(const QStyleOptionViewItem& option, const QModelIndex& index) {
-    return index.data(kDepthRole).toInt() * 2 * option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
+    return index.data(kDepthRole).toInt() * 2 *
+           option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
   }
 };
 

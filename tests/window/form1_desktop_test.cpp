@@ -35,14 +35,15 @@ QSize caption_need(const QWidget* control) {
   if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
     const int beside = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                        style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    return {0, metrics.boundingRect(QRect(0, 0, radio->width() - beside, 10000),
-                                    Qt::TextWordWrap, radio->text())
+    return {0, metrics
+                   .boundingRect(QRect(0, 0, radio->width() - beside, 10000), Qt::TextWordWrap,
+                                 radio->text())
                    .height()};
   }
   if (const auto* button = qobject_cast<const QPushButton*>(control)) {
-    return {metrics.horizontalAdvance(button->text()) +
-                2 * style->pixelMetric(QStyle::PM_ButtonMargin),
-            button->sizeHint().height()};
+    return {
+        metrics.horizontalAdvance(button->text()) + 2 * style->pixelMetric(QStyle::PM_ButtonMargin),
+        button->sizeHint().height()};
   }
   if (qobject_cast<const QCheckBox*>(control)) return control->sizeHint();
   if (qobject_cast<const QGroupBox*>(control)) return {control->minimumSizeHint().width(), 0};
@@ -62,8 +63,8 @@ class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<con
       if (name.isEmpty() || name.startsWith("qt_") || control->isHidden()) continue;
       const QSize need = caption_need(control);
       EXPECT_TRUE(need.width() <= control->width() && need.height() <= control->height())
-          << when << ": " << name.toStdString() << " needs " << need.width() << "x"
-          << need.height() << ", has " << control->width() << "x" << control->height();
+          << when << ": " << name.toStdString() << " needs " << need.width() << "x" << need.height()
+          << ", has " << control->width() << "x" << control->height();
       EXPECT_TRUE(control->parentWidget()->rect().contains(control->geometry()))
           << when << ": " << name.toStdString() << " goes beyond its group";
     }
@@ -106,6 +107,9 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWhole) {
   }
   EXPECT_EQ(caption("Aide").substr(0, caption("Aide").find('\n')),
             "Choisissez le texte à placer avant le lien hypertexte.");
+  double_click("destination");
+  double_click("hyperdir");
+  expect_captions_whole("two pickers open");
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
@@ -218,7 +222,8 @@ TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
   EXPECT_EQ(hints("nomdufichierhtm(4)", {0}), "Tag N°0 = Ivo Brasset\n");
 
   // A shorter first line leaves no hint of the columns it lacks.
-  find<QLineEdit>("source")->setText(QString::fromStdString((root / "donnees" / "autres.txt").string()));
+  find<QLineEdit>("source")->setText(
+      QString::fromStdString((root / "donnees" / "autres.txt").string()));
   EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}),
             "Tag N°0 = Autres\nTag N°1 = 12\nTag N°2 = \nTag N°4 = \n");
   find<QLineEdit>("source")->setText("/nulle/part.txt");
@@ -227,19 +232,18 @@ TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
 
 TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
   start();
-  for (const auto& [label, field] : std::vector<std::pair<const char*, const char*>>{
-           {"Label4", "source"},
-           {"Label7", "fichiermodele"},
-           {"Label5", "destination"},
-           {"Label8", "hyperdir"},
-           {"Label6", "sourcelien"},
-           {"Label9", "Textelien"},
-           {"Label10", "Tag99"}}) {
+  for (const auto& [label, field] :
+       std::vector<std::pair<const char*, const char*>>{{"Label4", "source"},
+                                                        {"Label7", "fichiermodele"},
+                                                        {"Label5", "destination"},
+                                                        {"Label8", "hyperdir"},
+                                                        {"Label6", "sourcelien"},
+                                                        {"Label9", "Textelien"},
+                                                        {"Label10", "Tag99"}}) {
     EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
     EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;
   }
-  EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(),
-            "Tag 2 du nom des pages");
+  EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(), "Tag 2 du nom des pages");
 
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 source fichiermodele destination Option1 titrep1 Command1 Command2");
@@ -261,8 +265,8 @@ TEST(Form1CommandLine, HelpVersionAndWrongArguments) {
     int status;
     std::string out, err;
   };
-  const std::string settings = std::string(std::getenv("XDG_CONFIG_HOME")) +
-                               "/corvella/Corvella.ini";
+  const std::string settings =
+      std::string(std::getenv("XDG_CONFIG_HOME")) + "/corvella/Corvella.ini";
   const std::string wrong = "corvella : argument inconnu : ";
   const Case cases[] = {
       {{"--help"},
