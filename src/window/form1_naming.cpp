@@ -123,19 +123,14 @@ void Form1::nomdufichierhtm_Click() {
   save_name_tags();
 }
 
-}  // namespace corvella::window
-
-namespace corvella::window {
-
 // Each entry "Tag N°k" tells what column k + 1 of the first record holds; a
 // column the record does not have, or a file that cannot be read, gives none.
 void Form1::show_tag_hints() {
   FieldTable first;
   p_exemple(path_of(source->text()), first);
-  std::array<QComboBox*, 7> lists{};
-  std::copy(nomdufichierhtm.begin(), nomdufichierhtm.end(), lists.begin());
-  lists[5] = sourcelien;
-  lists[6] = Textelien;
+  const std::array<QComboBox*, 7> lists{nomdufichierhtm[0], nomdufichierhtm[1], nomdufichierhtm[2],
+                                        nomdufichierhtm[3], nomdufichierhtm[4], sourcelien,
+                                        Textelien};
   for (QComboBox* list : lists) {
     for (int row = 0; row < list->count(); ++row) {
       const std::optional<int> number = tag_number(list->itemText(row).toStdString());
