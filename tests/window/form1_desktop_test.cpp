@@ -81,7 +81,8 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWhole) {
   QApplication::setFont(system_font);
   form->activateWindow();
   QApplication::setActiveWindow(form.get());
-  ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam());
+  ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
+      << "scripts/install-deps installs the font";
   const int dpi = qEnvironmentVariableIsSet("CORVELLA_TEST_DPI")
                       ? qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")
                       : 96;
