@@ -1,13 +1,40 @@
 # The Debian package, built with CPack (see scripts/package):
 #   cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-#         -DCORVELLA_SOURCE_EXAMPLES=OFF -DCORVELLA_WERROR=OFF
+#         -DCORVELLA_SOURCE_EXAMPLES=OFF
 #   cmake --build build-release && cpack --config build-release/CPackConfig.cmake
+set(CORVELLA_MAINTAINER "Corvella developers <dev@corvella.invalid>")
+set(CORVELLA_DEBIAN_VERSION "${PROJECT_VERSION}-1")
+
+# Manual pages and the Debian changelog carry the project's version; they are
+# made and compressed at configure time, so installing needs no build step.
+find_program(CORVELLA_GZIP gzip REQUIRED)
+set(CORVELLA_MAN_PAGES corvella-batch.1)
+if(CORVELLA_WINDOW)
+  list(APPEND CORVELLA_MAN_PAGES corvella.1)
+endif()
+set(CORVELLA_DOCS_OUT ${PROJECT_BINARY_DIR}/docs)
+foreach(page IN LISTS CORVELLA_MAN_PAGES)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/${page} ${CORVELLA_DOCS_OUT}/${page} @ONLY)
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/docs/debian/changelog.in ${CORVELLA_DOCS_OUT}/changelog.Debian
+               @ONLY)
+# -n: no name or time stamp inside, so the package is reproducible.
+set(CORVELLA_COMPRESSED ${CORVELLA_MAN_PAGES} changelog.Debian)
+execute_process(COMMAND ${CORVELLA_GZIP} -9nkf ${CORVELLA_COMPRESSED}
+                WORKING_DIRECTORY ${CORVELLA_DOCS_OUT} COMMAND_ERROR_IS_FATAL ANY)
+list(TRANSFORM CORVELLA_MAN_PAGES PREPEND ${CORVELLA_DOCS_OUT}/)
+list(TRANSFORM CORVELLA_MAN_PAGES APPEND .gz)
+install(FILES ${CORVELLA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/debian/copyright ${CORVELLA_DOCS_OUT}/changelog.Debian.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "corvella")
 set(CPACK_PACKAGE_VENDOR "Corvella developers")
-set(CPACK_PACKAGE_CONTACT "Corvella developers <dev@corvella.invalid>")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Corvella developers <dev@corvella.invalid>")
+set(CPACK_PACKAGE_CONTACT "${CORVELLA_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CORVELLA_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 # The package installs where the program looks for its example files.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)

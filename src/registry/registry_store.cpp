@@ -255,7 +255,6 @@ struct RegistryStore::Impl {
     return regcode::kSuccess;
   }
 
-  // The key of a handle, when the handle allows `needed`.
   // The start of every operation on an open key: the store ready, a
   // transaction begun, and the key's id for the access it needs.
   long begin(RegHandle handle, std::uint32_t needed, bool write,
@@ -266,6 +265,19 @@ struct RegistryStore::Impl {
     return resolve(handle, needed, key);
   }
 
+  // Row `index` of a listing of the key's subkeys or values (`sql` binds the
+  // key's id, then the index as the offset); 259 past the last row.
+  long listed_row(RegHandle handle, std::uint32_t needed, const char* sql, std::uint32_t index,
+                  std::optional<Transaction>& transaction, std::optional<Statement>& row) {
+    std::int64_t key = 0;
+    if (const long code = begin(handle, needed, false, transaction, &key)) return code;
+    row.emplace(db, sql);
+    const int rc = row->bind(1, key).bind(2, static_cast<std::int64_t>(index)).step();
+    if (rc == SQLITE_DONE) return regcode::kNoMoreItems;
+    return rc == SQLITE_ROW ? regcode::kSuccess : from_sqlite(rc);
+  }
+
+  // The key of a handle, when the handle allows `needed`.
   long resolve(RegHandle handle, std::uint32_t needed, std::int64_t* key) {
     if (handle >= HKEY_CLASSES_ROOT && handle <= HKEY_DYN_DATA) {
       *key = static_cast<std::int64_t>(handle - HKEY_CLASSES_ROOT) + 1;
@@ -420,16 +432,15 @@ long RegistryStore::enum_key(RegHandle key, std::uint32_t index, char* name,
                              std::uint32_t* class_length) {
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
-  std::int64_t id = 0;
-  if (const long code = impl_->begin(key, KEY_ENUMERATE_SUB_KEYS, false, transaction, &id)) return code;
-  Statement list(impl_->db,
-                 "SELECT name, class FROM reg_keys WHERE parent = ? ORDER BY folded, id "
-                 "LIMIT 1 OFFSET ?");
-  const int rc = list.bind(1, id).bind(2, static_cast<std::int64_t>(index)).step();
-  if (rc == SQLITE_DONE) return regcode::kNoMoreItems;
-  if (rc != SQLITE_ROW) return from_sqlite(rc);
-  if (const long code = give_name(list.bytes(0), name, name_length)) return code;
-  return give_name(list.bytes(1), key_class, class_length);
+  std::optional<Statement> row;
+  if (const long code = impl_->listed_row(key, KEY_ENUMERATE_SUB_KEYS,
+                                          "SELECT name, class FROM reg_keys WHERE parent = ? "
+                                          "ORDER BY folded, id LIMIT 1 OFFSET ?",
+                                          index, transaction, row)) {
+    return code;
+  }
+  if (const long code = give_name(row->bytes(0), name, name_length)) return code;
+  return give_name(row->bytes(1), key_class, class_length);
 }
 
 long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
@@ -437,17 +448,16 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
                                std::uint32_t* data_length) {
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
-  std::int64_t id = 0;
-  if (const long code = impl_->begin(key, KEY_QUERY_VALUE, false, transaction, &id)) return code;
-  Statement list(impl_->db,
-                 "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id "
-                 "LIMIT 1 OFFSET ?");
-  const int rc = list.bind(1, id).bind(2, static_cast<std::int64_t>(index)).step();
-  if (rc == SQLITE_DONE) return regcode::kNoMoreItems;
-  if (rc != SQLITE_ROW) return from_sqlite(rc);
+  std::optional<Statement> row;
+  if (const long code = impl_->listed_row(key, KEY_QUERY_VALUE,
+                                          "SELECT name, type, data FROM reg_values WHERE key = ? "
+                                          "ORDER BY id LIMIT 1 OFFSET ?",
+                                          index, transaction, row)) {
+    return code;
+  }
   // Check both buffers before filling either, so a 234 changes nothing else.
-  const std::string value_name = list.bytes(0);
-  const std::string value_data = list.bytes(2);
+  const std::string value_name = row->bytes(0);
+  const std::string value_data = row->bytes(2);
   if (*name_length <= value_name.size()) {
     *name_length = static_cast<std::uint32_t>(value_name.size());
     return regcode::kMoreData;
@@ -458,7 +468,7 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
     return regcode::kMoreData;
   }
   give_name(value_name, name, name_length);
-  if (type != nullptr) *type = static_cast<std::uint32_t>(list.number(1));
+  if (type != nullptr) *type = static_cast<std::uint32_t>(row->number(1));
   if (data_length != nullptr) give_data(value_data, data, data_length);
   return regcode::kSuccess;
 }

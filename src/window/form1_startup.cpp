@@ -17,6 +17,7 @@
 #include "generation/naming.h"
 #include "registry/win_registry.h"
 #include "settings/settings.h"
+#include "version.h"
 #include "window/form1.h"
 #include "window/module1.h"
 #include "window/picker_lists.h"
@@ -25,7 +26,7 @@ namespace corvella::window {
 
 namespace {
 
-constexpr const char* kTitle = "Corvella 1.01 - Générateur de pages HTML";
+constexpr const char* kTitle = "Corvella " CORVELLA_VERSION " - Générateur de pages HTML";
 constexpr const char* kAppPathsKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
 
