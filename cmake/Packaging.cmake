@@ -27,6 +27,8 @@ list(TRANSFORM CORVELLA_MAN_PAGES APPEND .gz)
 install(FILES ${CORVELLA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/debian/copyright ${CORVELLA_DOCS_OUT}/changelog.Debian.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME corvella)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "corvella")
