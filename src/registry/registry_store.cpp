@@ -433,12 +433,10 @@ long RegistryStore::enum_key(RegHandle key, std::uint32_t index, char* name,
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
   std::optional<Statement> row;
-  if (const long code = impl_->listed_row(key, KEY_ENUMERATE_SUB_KEYS,
-                                          "SELECT name, class FROM reg_keys WHERE parent = ? "
-                                          "ORDER BY folded, id LIMIT 1 OFFSET ?",
-                                          index, transaction, row)) {
-    return code;
-  }
+  const char* const sql =
+      "SELECT name, class FROM reg_keys WHERE parent = ? ORDER BY folded, id LIMIT 1 OFFSET ?";
+  const long listed = impl_->listed_row(key, KEY_ENUMERATE_SUB_KEYS, sql, index, transaction, row);
+  if (listed != regcode::kSuccess) return listed;
   if (const long code = give_name(row->bytes(0), name, name_length)) return code;
   return give_name(row->bytes(1), key_class, class_length);
 }
@@ -449,12 +447,10 @@ long RegistryStore::enum_value(RegHandle key, std::uint32_t index, char* name,
   if (name == nullptr || name_length == nullptr) return regcode::kInvalidParameter;
   std::optional<Transaction> transaction;
   std::optional<Statement> row;
-  if (const long code = impl_->listed_row(key, KEY_QUERY_VALUE,
-                                          "SELECT name, type, data FROM reg_values WHERE key = ? "
-                                          "ORDER BY id LIMIT 1 OFFSET ?",
-                                          index, transaction, row)) {
-    return code;
-  }
+  const char* const sql =
+      "SELECT name, type, data FROM reg_values WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?";
+  const long listed = impl_->listed_row(key, KEY_QUERY_VALUE, sql, index, transaction, row);
+  if (listed != regcode::kSuccess) return listed;
   // Check both buffers before filling either, so a 234 changes nothing else.
   const std::string value_name = row->bytes(0);
   const std::string value_data = row->bytes(2);
