@@ -3,7 +3,8 @@
 #         -DCORVELLA_SOURCE_EXAMPLES=OFF
 #   cmake --build build-release && cpack --config build-release/CPackConfig.cmake
 set(CORVELLA_MAINTAINER "Corvella developers <dev@corvella.invalid>")
-set(CORVELLA_DEBIAN_VERSION "${PROJECT_VERSION}-1")
+set(CORVELLA_DEBIAN_RELEASE 1)
+set(CORVELLA_DEBIAN_VERSION "${PROJECT_VERSION}-${CORVELLA_DEBIAN_RELEASE}")
 
 # Manual pages and the Debian changelog carry the project's version; they are
 # made and compressed at configure time, so installing needs no build step.
@@ -36,7 +37,7 @@ set(CPACK_PACKAGE_VENDOR "Corvella developers")
 set(CPACK_PACKAGE_CONTACT "${CORVELLA_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CORVELLA_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${CORVELLA_DEBIAN_RELEASE})
 # The package installs where the program looks for its example files.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
