@@ -17,7 +17,6 @@
 #include "generation/naming.h"
 #include "registry/win_registry.h"
 #include "settings/settings.h"
-#include "version.h"
 #include "window/form1.h"
 #include "window/module1.h"
 #include "window/picker_lists.h"
@@ -26,7 +25,8 @@ namespace corvella::window {
 
 namespace {
 
-constexpr const char* kTitle = "Corvella " CORVELLA_VERSION " - Générateur de pages HTML";
+// The caption is the window's own text; the release number lives in --version.
+constexpr const char* kTitle = "Corvella 1.01 - Générateur de pages HTML";
 constexpr const char* kAppPathsKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
 
