@@ -205,6 +205,28 @@ TEST_F(PagePass, DataFileThatFailsPartWayEndsTheRun) {
   EXPECT_FALSE(view.running || run.running());
 }
 
+// Files written by a Linux editor: LF lines, the last without a line end.
+TEST_F(PagePass, LfDataAndTemplateGiveOneLfPagePerRecordAndRefillsKeepThem) {
+  const std::string modele =
+      "<html>\n<head>\n<title>Modèle</title>\n</head>\n<body>\n"
+      "<h1><!--tag1--><!--/tag1--></h1>\n<p>\n<!--tag2-->\n\n<!--/tag2-->\n</p>\n"
+      "<img src=\"carte.png\">\n</body>\n</html>\n";
+  write_bytes(dir / "modele.htm", modele);
+  write_bytes(dir / "données.txt", "comte;Comté;Jura\nbrie;Brie de Meaux;Île-de-France");
+  const auto brie = [](std::string_view region) {
+    return "<html>\n<head>\n<title>Brie de Meaux</title>\n</head>\n<body>\n"
+           "<!--tag1-->\nBrie de Meaux\n<!--/tag1-->\n<p>\n<!--tag2-->\n" +
+           std::string(region) + "\n<!--/tag2-->\n</p>\n<img src=\"carte.png\">\n</body>\n</html>\n";
+  };
+  for (const char* region : {"Île-de-France", "Seine-et-Marne"}) {
+    EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+    EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm"}));
+    EXPECT_EQ(page("brie.htm"), brie(region));
+    write_bytes(dir / "données.txt", "brie;Brie de Meaux;Seine-et-Marne\n");
+  }
+  EXPECT_EQ(read_bytes(dir / "modele.htm"), modele);
+}
+
 TEST_F(PagePass, ComposedNamesAndTitleTag) {
   write_bytes(dir / "données.txt", "a;b;c;d\r\n");
   view.settings.option1 = false;

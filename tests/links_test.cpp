@@ -164,6 +164,40 @@ TEST_F(LinkPass, PagesRefilledThenRelinkedInOnePress) {
   EXPECT_EQ(view.messages, Names(2, "information: Traitement terminé..."));
 }
 
+// LF pages (as a Linux editor saves them) in Windows-1252 get LF links whose
+// addresses give back the names' bytes, the five bytes the code page leaves
+// undefined included; a character without a byte is percent-escaped, and the
+// prefix follows the same rule.
+TEST_F(LinkPass, LfPagesGetLfLinksAddressedInTheirCharacterSet) {
+  const auto lf = [](const std::string& text) {
+    return std::regex_replace(text, std::regex("\r\n"), "\n");
+  };
+  struct Page {
+    std::string listed, cp1252, text;  // file name, its address in a Windows-1252 page
+  };
+  const std::vector<Page> made{{"Caf\xC2\x81.htm", "Caf\x81.htm", "Cr\xE8me 81"},
+                               {"Caf\xC2\x8D.htm", "Caf\x8D.htm", "Cr\xE8me 8D"},
+                               {"Caf\xC2\x8F.htm", "Caf\x8F.htm", "Cr\xE8me 8F"},
+                               {"Caf\xC2\x90.htm", "Caf\x90.htm", "Cr\xE8me 90"},
+                               {"Caf\xC2\x9D.htm", "Caf\x9D.htm", "Cr\xE8me 9D"},
+                               {"\xC5\x81\xC3\xB3" "dz.htm", "%C5%81\xF3" "dz.htm", "Cr\xE8me L"},
+                               {"utf8.htm", "utf8.htm", "Cr\xC3\xA8me"}};
+  for (const Page& page : made) put(page.listed, lf(fiche(page.text, "Savoie")));
+  view.settings.tag99 = " /caves/B\xFB" "che/";  // as a Windows-1252 settings file holds it
+  ASSERT_EQ(run(), PassOutcome::Completed);
+  for (const Page& page : made) {
+    const bool utf8 = page.listed == "utf8.htm";
+    std::string links;
+    for (const std::string& name : list_ordinary_files(dir.path())) {
+      const auto other = std::ranges::find(made, name, &Page::listed);
+      if (name == page.listed) continue;
+      links += utf8 ? link("/caves/B\xC3\xBB" "che/" + other->listed, other->text)
+                    : link("/caves/B\xFB" "che/" + other->cp1252, other->text);
+    }
+    EXPECT_EQ(get(page.listed), lf(fiche(page.text, "Savoie", links))) << page.listed;
+  }
+}
+
 TEST_F(LinkPass, StopsBetweenPagesLeavingEveryPageWhole) {
   for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) put(name, fiche(name, "Savoie"));
   corvella::Run press(view);
@@ -214,8 +248,8 @@ TEST(LinkPageText, TagReaderAndLinkRegionRules) {
 std::optional<std::string> reference_page(const std::string& file) {  // line ends made CR LF
   std::optional<std::string> page = read_file(file);
   if (!page || page->empty()) return page;
-  static const std::regex line_end("\r\n?");
-  *page = std::regex_replace(*page, line_end, "\r\n");
+  static const std::regex line_end("\r\n?"), lf("\n");
+  *page = std::regex_replace(*page, has_lf_lines(*page) ? lf : line_end, "\r\n");
   return page->ends_with("\r\n") ? *page : *page + "\r\n";
 }
 
@@ -239,21 +273,25 @@ void reference_pass(const Names& names, const std::string& lien, const std::stri
                     reference_tag(lien + other, "<!--tag1-->").value_or("Nom#"));
     }
     if (links.empty() || !page) continue;
-    write_bytes(destination + "tmp_" + me,
-                std::regex_replace(*page, std::regex("<!--tag99-->\r\n[\\s\\S]*?<!--/tag99-->"),
-                                   "<!--tag99-->\r\n" + links + "<!--/tag99-->"));
+    std::string linked = std::regex_replace(
+        *page, std::regex("<!--tag99-->\r\n[\\s\\S]*?<!--/tag99-->"),
+        "<!--tag99-->\r\n" + links + "<!--/tag99-->");
+    if (has_lf_lines(*read_file(destination + me))) {
+      linked = std::regex_replace(linked, std::regex("\r\n"), "\n");
+    }
+    write_bytes(destination + "tmp_" + me, linked);
     fs::rename(destination + "tmp_" + me, destination + me);
   }
 }
 
 std::string random_page(std::mt19937& rng) {
   const auto pick = [&](std::vector<std::string> from) { return from[rng() % from.size()]; };
-  const std::string end = pick({"\r\n", "\r\n", "\r"});
+  const std::string end = pick({"\r\n", "\r\n", "\r", "\n"});
   const std::pair<std::string, std::string> regions[] = {
       {"tag1", pick({"Tomme & Cie", "Bleu <i>des Puys</i>", "", "Crème", "Cr\xE8me"})},
       {"tag2", pick({"Savoie", " Savoie", "Savoie  ", "savoie", "Jura", "", "  "})},
       {"tag99", pick({"", "<a href =\"x.htm\">x</a><br>"})}};
-  std::string page = "<html>" + end + "<p>un\ndeux</p>" + end;
+  std::string page = "<html>" + end + "<p>un\ndeux</p>" + end;  // one line, or two in LF
   for (const auto& [tag, text] : regions)
     if (rng() % 8) page += "<!--" + tag + "-->" + end + text + end + "<!--/" + tag + "-->" + end;
   return rng() % 12 == 0 ? "" : page + "</html>" + pick({"", end, end});

@@ -42,6 +42,24 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   for (std::string record; reader->next(record);) records.push_back(record);
   EXPECT_EQ(records, (Texts{"caf\xC3\xA9;1", "th\xC3\xA9;2"}));
 
+  // LF lines, the last without a line end; a lone LF in a CR LF file stays
+  // inside its field; a byte order mark alone is an empty file.
+  const std::pair<std::string, Texts> files[] = {
+      {"caf\xC3\xA9;1\nth\xC3\xA9;2\n\nfin;3", {"caf\xC3\xA9;1", "th\xC3\xA9;2", "", "fin;3"}},
+      {"\xEF\xBB\xBF" "Brie;ligne 1\nligne 2\r\nComt\xC3\xA9;x\r\n",
+       {"Brie;ligne 1\nligne 2", "Comt\xC3\xA9;x"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF\r\n", {""}},
+  };
+  for (const auto& [bytes, expected] : files) {
+    testing::write_bytes(data, bytes);
+    reader = RecordReader::open(data);
+    records.clear();
+    for (std::string record; reader->next(record);) records.push_back(record);
+    EXPECT_EQ(records, expected) << bytes;
+  }
+  EXPECT_EQ(count_records(data), 1);
+
   testing::write_bytes(data, "");
   EXPECT_EQ(count_records(data), 1);  // never a division by zero
   EXPECT_EQ(count_records(dir / "absent"), std::nullopt);
@@ -113,6 +131,30 @@ TEST(PageFiller, MarkerRulesOnOddLinesAndBinaryPages) {
   const std::string huge(1'000'000, '\xE9');
   EXPECT_EQ(filled(garbage + "\r" + huge, fields),
             std::string("\0\xFF\xFE\x80\r\n", 6) + "\x01\n\x02\r\n" + huge + "\r\n");
+}
+
+TEST(PageFiller, LfPagesStayLfAndOneLineRegionsKeepTheLinesAfterThem) {
+  FieldTable fields;
+  split_record("Tomme des Combes;Savoie;12 mois", fields);
+  const std::pair<std::string, std::string> pages[] = {
+      // An LF template gives an LF page; a refill of it gives the same bytes.
+      {"<html>\n<title>x</title>\n<!--tag1-->\nancien\n<!--/tag1-->\n</html>",
+       "<html>\n<title>Savoie</title>\n<!--tag1-->\nSavoie\n<!--/tag1-->\n</html>\n"},
+      // One-line regions, one after another; text around the markers goes.
+      {"<h1><!--tag0--><!--/tag0--></h1>\n<p>Affinage :</p>\n<p><!--tag2-->old<!--/tag9--></p>\n"
+       "<img src=\"tomme.jpg\">\n</html>\n",
+       "<!--tag0-->\nTomme des Combes\n<!--/tag0-->\n<p>Affinage :</p>\n"
+       "<!--tag2-->\n12 mois\n<!--/tag2-->\n<img src=\"tomme.jpg\">\n</html>\n"},
+      {"<h1><!--tag0--><!--/tag0--></h1>\r\n<p>Savoie</p>\r\n",
+       "<!--tag0-->\r\nTomme des Combes\r\n<!--/tag0-->\r\n<p>Savoie</p>\r\n"},
+      // A closing marker before the opening one does not close the region.
+      {"<!--/tag1--><!--tag1-->\nancien\n<!--/tag1-->\nfin\n",
+       "<!--tag1-->\nSavoie\n<!--/tag1-->\nfin\n"},
+  };
+  for (const auto& [page, want] : pages) {
+    EXPECT_EQ(filled(page, fields), want) << page;
+    EXPECT_EQ(filled(want, fields), want) << page;
+  }
 }
 
 // Ten lines report 1 to 10; a stop or a failure leaves no half-written copy.

@@ -17,6 +17,13 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_EQ(encode_for_page("caf\xC3\xA9.htm", "<p>\xC3\xA9t\xC3\xA9</p>"), "caf\xC3\xA9.htm");
   EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8.htm", "<p>\xE9t\xE9</p>"),
             "caf\xE9 \x80\x9F.htm");
+  // Every byte comes back, the five the code page leaves undefined included;
+  // a character without a byte is percent-escaped as UTF-8, never "?".
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
+  EXPECT_EQ(cp1252_address(to_utf8(all)), all);
+  EXPECT_EQ(cp1252_address("\xC5\x81\xC3\xB3" "d\xC5\xBA 100%\xF0\x9F\xA7\x80.htm"),
+            "%C5%81\xF3" "d%C5%BA 100%%F0%9F%A7%80.htm");
 }
 
 TEST(Files, OrdinaryFilesAndAnAtomicWriteThatKeepsPermissions) {

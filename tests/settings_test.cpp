@@ -61,6 +61,13 @@ TEST_F(SettingsFile, ValuesAreCutAtCapacity) {
   EXPECT_EQ(s.source, "/" + std::string(98, 'p'));
   EXPECT_EQ(s.tag99, std::string(499, 'u'));
   EXPECT_EQ(s.modele, "a" + accents.substr(0, 98 * 2));  // characters, never half of one
+
+  // Defaults are never cut; a value that is not UTF-8 is read byte for byte.
+  const std::string deep = "/home/anne/" + std::string(138, 'w') + "/";
+  write_key(file, kSection, "Destination", "/srv/d\xE9st/");
+  const StoredSettings d = load_settings(file, deep, deep);
+  EXPECT_EQ(std::pair(d.destination, d.lien), std::pair(std::string("/srv/d\xE9st/"), deep));
+  EXPECT_EQ(deep.size(), 150u);
 }
 
 TEST_F(SettingsFile, OptionAndTitreSelectTheFirstButtonOnlyForOne) {
@@ -110,17 +117,18 @@ TEST_F(SettingsFile, BadFilesGiveDefaultsOrTheFirstValue) {
   EXPECT_EQ(read(file, "Source"), "<default>");
   EXPECT_EQ(read(file, "Lien"), "<default>");
 
-  // Duplicates: the first wins and is the one written. A byte order mark
-  // and LF line ends stay.
+  // Duplicates: the first key of the first section wins and is the one
+  // written; a second section of that name counts for nothing. A byte order
+  // mark and LF line ends stay.
   write_bytes(file,
               "\xEF\xBB\xBF[parametres]\nLien=premier\nLien=second\n[Parametres]\nOption=2\n");
   EXPECT_EQ(read(file, "Lien"), "premier");
-  EXPECT_EQ(read(file, "Option"), "2");
+  EXPECT_EQ(read(file, "Option"), "<default>");
   write_key(file, kSection, "Lien", "nouveau");
-  write_key(file, kSection, "Titre", "2");
+  write_key(file, kSection, "Option", "1");
   EXPECT_EQ(
       read_bytes(file),
-      "\xEF\xBB\xBF[parametres]\nLien=nouveau\nLien=second\nTitre=2\n[Parametres]\nOption=2\n");
+      "\xEF\xBB\xBF[parametres]\nLien=nouveau\nLien=second\nOption=1\n[Parametres]\nOption=2\n");
 
   // CR-only line ends stay too, and a value never breaks a line apart.
   write_bytes(file, "[Parametres]\rOption=1\rLien=/a/\r");

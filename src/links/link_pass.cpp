@@ -48,13 +48,6 @@ struct Grouping {
   std::vector<Group> groups;
 };
 
-bool is_ascii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // Taken when the last three characters, lower-cased, are "htm": a.htm and
 // B.HTM are pages, a.html is not.
 bool is_page_name(std::string_view name) {
@@ -102,18 +95,25 @@ Grouping group_by_key(const std::vector<ListedPage>& pages) {
   return grouping;
 }
 
-// The group's table with the names as a page of that character set must
-// hold them. Names come from the folder listing (UTF-8); a page that is not
-// UTF-8 gets them in Windows-1252, as encode_for_page writes them.
+// The prefix as text (a value that is not UTF-8 read as Windows-1252, as
+// names are), and whether it reads the same in any page.
+struct Prefix {
+  std::string text;
+  bool ascii;
+};
+
+// The group's table with the prefix and names as a page of that character
+// set must hold them. Names come from the folder listing (UTF-8); a page
+// that is not UTF-8 gets them as address_for_page writes them.
 const LinkTable& group_table(Group& group, const std::vector<ListedPage>& pages, bool utf8_page,
-                             std::string_view tag99) {
-  const bool as_listed = utf8_page || group.ascii_names;
+                             const Prefix& prefix) {
+  const bool as_listed = utf8_page || (group.ascii_names && prefix.ascii);
   std::optional<LinkTable>& table = as_listed ? group.utf8_table : group.cp1252_table;
   if (!table) {
-    table.emplace(tag99);
+    table.emplace(address_for_page(prefix.text, as_listed));
     for (const std::uint32_t member : group.members) {
       const ListedPage& page = pages[member];
-      table->p_memoire(as_listed ? page.name : utf8_to_cp1252(page.name), page.text);
+      table->p_memoire(as_listed ? page.name : address_for_page(page.name, false), page.text);
     }
   }
   return *table;
@@ -173,6 +173,7 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
   }
   Grouping grouping = group_by_key(pages);
 
+  const Prefix prefix{to_utf8(settings.tag99), is_ascii(settings.tag99)};
   const char separator = locale_decimal_separator();
   const long long total = static_cast<long long>(pages.size());
   std::string links;
@@ -197,10 +198,10 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
       const std::optional<FileContents> page = read_regular_file(paths.page);
       if (page && (page->mode & 0222) != 0) {
         Group& mine = grouping.groups[group];
-        // The page's character set matters only for names beyond ASCII.
-        const bool utf8_page = mine.ascii_names || is_valid_utf8(page->bytes);
-        group_table(mine, pages, utf8_page, settings.tag99)
-            .lines_without(grouping.row_of[i], links);
+        // The page's character set matters only for addresses beyond ASCII.
+        const bool utf8_page = (mine.ascii_names && prefix.ascii) || is_valid_utf8(page->bytes);
+        group_table(mine, pages, utf8_page, prefix)
+            .lines_without(grouping.row_of[i], line_end_of(page->bytes), links);
         relink(paths, *page, links);
       }
     }

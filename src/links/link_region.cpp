@@ -38,15 +38,25 @@ void LinkTable::p_memoire(std::string_view file_name, std::string_view text) {
   lines_.append("\r\n");
 }
 
-void LinkTable::lines_without(std::size_t row, std::string& out) const {
-  if (row >= starts_.size()) {
-    out = lines_;
+void LinkTable::lines_without(std::size_t row, std::string_view line_end,
+                              std::string& out) const {
+  if (line_end == "\r\n") {
+    if (row >= starts_.size()) {
+      out = lines_;
+      return;
+    }
+    const std::size_t start = starts_[row];
+    const std::size_t end = row + 1 < starts_.size() ? starts_[row + 1] : lines_.size();
+    out.assign(lines_, 0, start);
+    out.append(lines_, end);
     return;
   }
-  const std::size_t start = starts_[row];
-  const std::size_t end = row + 1 < starts_.size() ? starts_[row + 1] : lines_.size();
-  out.assign(lines_, 0, start);
-  out.append(lines_, end);
+  out.clear();
+  for (std::size_t k = 0; k < starts_.size(); ++k) {
+    if (k == row) continue;
+    const std::size_t end = k + 1 < starts_.size() ? starts_[k + 1] : lines_.size();
+    out.append(lines_, starts_[k], end - 2 - starts_[k]).append(line_end);
+  }
 }
 
 std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
@@ -55,16 +65,17 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
   // Where the last closing marker starts: an opening line ending before it
   // has its region closed further down.
   const std::size_t last_close = page.rfind(kClose99);
+  const std::string_view eol = line_end_of(page);
   bool inside = false;
   std::string_view line;
   for (LineCursor cursor(page); cursor.next(line);) {
     const bool opens = line.find(kOpen99) != std::string_view::npos;
     const bool closes = line.find(kClose99) != std::string_view::npos;
     if (opens) {
-      append_line(out, kOpen99);
+      append_line(out, kOpen99, eol);
       out.append(link_lines);
       if (closes) {
-        append_line(out, kClose99);
+        append_line(out, kClose99, eol);
         inside = false;
       } else {
         const std::size_t line_end =
@@ -72,10 +83,10 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
         inside = last_close != std::string_view::npos && last_close >= line_end;
       }
     } else if (closes) {
-      append_line(out, line);
+      append_line(out, line, eol);
       inside = false;
     } else if (!inside) {
-      append_line(out, line);
+      append_line(out, line, eol);
     }
   }
   return out;

@@ -6,7 +6,8 @@
 // A link line, to the byte:
 //   <a href ="PREFIX + FILE NAME">LINK TEXT</a><br>
 // PREFIX is the Tag99 text without the spaces at both ends (it may be
-// empty); FILE NAME is the linked page's name; LINK TEXT is written as read,
+// empty); FILE NAME is the linked page's name, both as the page's character
+// set writes them (platform/charset.h); LINK TEXT is written as read,
 // neither trimmed nor escaped.
 
 #include <cstddef>
@@ -36,8 +37,9 @@ class LinkTable {
   std::size_t rows() const { return starts_.size(); }
   // The link lines of the rows, each followed by CR LF.
   std::string_view lines() const { return lines_; }
-  // The same without the line of row `row`, into `out` (replaced).
-  void lines_without(std::size_t row, std::string& out) const;
+  // The same without the line of row `row`, each followed by `line_end`
+  // ("\r\n" or "\n"), into `out` (replaced).
+  void lines_without(std::size_t row, std::string_view line_end, std::string& out) const;
 
  private:
   std::string prefix_;
@@ -46,8 +48,9 @@ class LinkTable {
 };
 
 // p_ajoute_lien: the page with every link region holding the link lines
-// (each followed by CR LF, as LinkTable gives them).
-// Line by line, every line written followed by CR LF:
+// (each followed by the page's line end, as LinkTable gives them).
+// Line by line, by the page's own line ends (platform/text_lines.h), every
+// line written followed by the page's line end:
 //  - a line holding "<!--tag99-->" becomes the bare marker followed by the
 //    link lines (the rest of that line is dropped);
 //  - the lines after it, up to the next line holding "<!--/tag99-->", are

@@ -4,9 +4,10 @@
 //
 // The content line of an opening marker is the first line after a line
 // holding the marker that does not hold the marker itself, exactly as in the
-// page, without its line end. Lines end at CR LF or a lone CR. Searches are
-// exact and case-sensitive; since a marker ends with "-->", the marker of
-// tag 2 is not found in that of tag 20, nor in a closing marker.
+// page, without its line end. Lines end by the page's own convention
+// (platform/text_lines.h). Searches are exact and case-sensitive; since a
+// marker ends with "-->", the marker of tag 2 is not found in that of tag
+// 20, nor in a closing marker.
 //
 // An empty page holds the empty text. A page without the marker, or whose
 // marker line is its last line, holds no content line: the reader then gives

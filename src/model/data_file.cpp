@@ -21,17 +21,13 @@ std::optional<long long> count_records(const std::filesystem::path& path) {
 std::unique_ptr<RecordReader> RecordReader::open(const std::filesystem::path& path) {
   auto lines = LineFileReader::open(path);
   if (!lines) return nullptr;
+  // Dropped before the lines are cut, so a file holding only the mark is
+  // empty rather than one empty record.
+  lines->skip_prefix(kUtf8Bom);
   return std::unique_ptr<RecordReader>(new RecordReader(std::move(lines)));
 }
 
-bool RecordReader::next(std::string& record) {
-  if (!lines_->next(record)) return false;
-  if (first_) {
-    first_ = false;
-    if (record.starts_with(kUtf8Bom)) record.erase(0, kUtf8Bom.size());
-  }
-  return true;
-}
+bool RecordReader::next(std::string& record) { return lines_->next(record); }
 
 void p_exemple(const std::filesystem::path& source, FieldTable& fields) {
   auto reader = RecordReader::open(source);

@@ -2,7 +2,8 @@
 
 // The data file: one record per line (line rules of platform/text_lines.h).
 // A UTF-8 byte-order mark at the very start is not data and is dropped, so
-// the first page's name and first field carry no invisible bytes.
+// the first page's name and first field carry no invisible bytes, and a file
+// holding only the mark has no record.
 
 #include <filesystem>
 #include <memory>
@@ -32,7 +33,6 @@ class RecordReader {
   explicit RecordReader(std::unique_ptr<LineFileReader> lines) : lines_(std::move(lines)) {}
 
   std::unique_ptr<LineFileReader> lines_;
-  bool first_ = true;
 };
 
 // Loads the first record of the data file into the field table, for the

@@ -16,11 +16,17 @@ constexpr std::string_view kGenerator = "<meta name=\"GENERATOR\" content=";
 constexpr std::string_view kStamp = "<meta name=\"GENERATOR\" content=\"Corvella 1.0 (c).\">";
 constexpr std::string_view kTitle = "<title>";
 
-// The lowest k whose opening marker stands in the line, or -1. Each place
-// where "<!--tag" occurs is read as a decimal number followed by "-->"; the
-// marker of k is found exactly when one such place reads k.
-int lowest_opening_tag(std::string_view line) {
-  int lowest = -1;
+// An opening marker of a line: its number and where it ends in the line.
+struct OpeningMarker {
+  int number = -1;  // -1: none
+  std::size_t end = 0;
+};
+
+// The lowest k whose opening marker stands in the line, at its first place.
+// Each place where "<!--tag" occurs is read as a decimal number followed by
+// "-->"; the marker of k is found exactly when one such place reads k.
+OpeningMarker lowest_opening_tag(std::string_view line) {
+  OpeningMarker lowest;
   for (std::size_t at = line.find(kOpen); at != std::string_view::npos;
        at = line.find(kOpen, at + 1)) {
     const std::string_view rest = line.substr(at + kOpen.size());
@@ -32,7 +38,9 @@ int lowest_opening_tag(std::string_view line) {
     // No sign, no leading zeros: "07" is not the marker of 7.
     if (digits > 1 && rest.front() == '0') continue;
     if (!rest.substr(digits).starts_with("-->")) continue;
-    if (lowest < 0 || number < lowest) lowest = number;
+    if (lowest.number < 0 || number < lowest.number) {
+      lowest = {number, at + kOpen.size() + digits + 3};
+    }
   }
   return lowest;
 }
@@ -45,30 +53,35 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   const long long total = static_cast<long long>(count_lines(page)) + 1;
   out.reserve(out.size() + page.size() + 256);
 
+  // Lines are written with the page's own line ends.
+  const std::string_view eol = line_end_of(page);
   bool inside = false;
   std::string last_number;  // empty until the first opening marker
   long long counter = 1;
   std::string_view line;
   for (LineCursor cursor(page); cursor.next(line); ++counter) {
     if (line.find(kOpen) != std::string_view::npos) {
-      const int k = lowest_opening_tag(line);
-      if (k >= 0) {
-        last_number = std::to_string(k);
-        out.append(kOpen).append(last_number).append("-->\r\n");
-        append_line(out, fields[k]);
-        inside = true;
+      const OpeningMarker marker = lowest_opening_tag(line);
+      if (marker.number >= 0) {
+        last_number = std::to_string(marker.number);
+        out.append(kOpen).append(last_number).append("-->").append(eol);
+        append_line(out, fields[marker.number], eol);
+        // A closing marker after it on the same line closes the region at
+        // once, so the lines that follow are the page's, not old content.
+        inside = line.find(kClose, marker.end) == std::string_view::npos;
+        if (!inside) out.append(kClose).append(last_number).append("-->").append(eol);
       }
     } else if (line.find(kClose) != std::string_view::npos) {
-      out.append(kClose).append(last_number).append("-->\r\n");
+      out.append(kClose).append(last_number).append("-->").append(eol);
       inside = false;
     } else if (inside) {
       // The region's old content is dropped.
     } else if (line.find(kGenerator) != std::string_view::npos) {
-      append_line(out, kStamp);
+      append_line(out, kStamp, eol);
     } else if (line.find(kTitle) != std::string_view::npos) {
-      out.append(kTitle).append(fields[title_index]).append("</title>\r\n");
+      out.append(kTitle).append(fields[title_index]).append("</title>").append(eol);
     } else {
-      append_line(out, line);
+      append_line(out, line, eol);
     }
     if (observer) observer->page_line(counter, bar_width(counter, total));
   }

@@ -5,14 +5,19 @@
 //  - a line holding "<!--tag" is an opening-marker line: the lowest k in
 //    0..100 whose marker "<!--tagk-->" stands in it wins; the line becomes the
 //    bare marker followed by field k on a line of its own, and the region is
-//    open. With no such k the line is dropped and nothing else changes;
+//    open. With no such k the line is dropped and nothing else changes.
+//    When "<!--/tag" stands after that marker on the same line, the line is
+//    a whole region: the closing marker line follows at once (as below) and
+//    the region is closed;
 //  - otherwise a line holding "<!--/tag" closes the region and is written as
 //    "<!--/tag" + the last opening number + "-->" (its own number is ignored);
 //  - otherwise a line inside a region is dropped (its old content);
 //  - otherwise the generator meta line is stamped "Corvella 1.0 (c).", a line
 //    holding "<title>" becomes the title field, and any other line is kept.
 //
-// Every line written ends with CR LF. Searches are exact and case-sensitive.
+// Lines are cut and written by the page's own line ends (platform/
+// text_lines.h): a page without CR gives lines ending with LF, any other page
+// lines ending with CR LF. Searches are exact and case-sensitive.
 
 #include <filesystem>
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace corvella {
 
@@ -17,6 +18,17 @@ constexpr std::array<char16_t, 32> kHigh = {
 char32_t cp1252_char(unsigned char byte) {
   if (byte >= 0x80 && byte <= 0x9F && kHigh[byte - 0x80] != 0) return kHigh[byte - 0x80];
   return byte;
+}
+
+// The Windows-1252 byte of a character. The five bytes the code page leaves
+// undefined stand for the C1 controls of their number, as to_utf8 reads them,
+// so that they come back as they were.
+std::optional<char> cp1252_byte(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t k = 0; k < kHigh.size(); ++k) {
+    if (kHigh[k] == c || (kHigh[k] == 0 && c == 0x80 + k)) return static_cast<char>(0x80 + k);
+  }
+  return std::nullopt;
 }
 
 void append_utf8(std::string& out, char32_t c) {
@@ -84,7 +96,8 @@ std::string to_utf8(std::string_view bytes) {
   return out;
 }
 
-std::string utf8_to_cp1252(std::string_view text) {
+std::string cp1252_address(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   char32_t c;
@@ -94,23 +107,36 @@ std::string utf8_to_cp1252(std::string_view text) {
       out.push_back(text[i++]);
       continue;
     }
-    i += length;
-    char byte = '?';
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      byte = static_cast<char>(c);
+    const std::optional<char> byte = cp1252_byte(c);
+    if (byte) {
+      out.push_back(*byte);
     } else {
-      for (std::size_t k = 0; k < kHigh.size(); ++k) {
-        if (kHigh[k] == c) byte = static_cast<char>(0x80 + k);
+      // A browser reads a percent-escaped address as UTF-8.
+      for (std::size_t k = i; k < i + length; ++k) {
+        const auto b = static_cast<unsigned char>(text[k]);
+        out.push_back('%');
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 0xF]);
       }
     }
-    out.push_back(byte);
+    i += length;
   }
   return out;
 }
 
-std::string encode_for_page(std::string_view utf8_name, std::string_view page_bytes) {
-  if (is_valid_utf8(page_bytes)) return std::string(utf8_name);
-  return utf8_to_cp1252(utf8_name);
+bool is_ascii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string address_for_page(std::string_view utf8_text, bool utf8_page) {
+  return utf8_page ? std::string(utf8_text) : cp1252_address(utf8_text);
+}
+
+std::string encode_for_page(std::string_view name, std::string_view page_bytes) {
+  return address_for_page(name, is_valid_utf8(page_bytes));
 }
 
 }  // namespace corvella

@@ -1,20 +1,41 @@
 #include "platform/text_lines.h"
 
 #include <cstring>
+#include <optional>
 
 namespace corvella {
 
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+// Whether the file holds a CR, reading it through once; nothing on a read
+// error.
+std::optional<bool> holds_cr(std::FILE* file) {
+  std::string chunk(kChunk, '\0');
+  for (;;) {
+    const std::size_t got = std::fread(chunk.data(), 1, kChunk, file);
+    if (std::memchr(chunk.data(), '\r', got) != nullptr) return true;
+    if (got < kChunk) {
+      if (std::ferror(file) != 0) return std::nullopt;
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
 bool LineCursor::next(std::string_view& line) {
   if (rest_.empty()) return false;
-  const std::size_t cr = rest_.find('\r');
-  if (cr == std::string_view::npos) {
+  const std::size_t end = rest_.find(lf_lines_ ? '\n' : '\r');
+  if (end == std::string_view::npos) {
     line = rest_;
     rest_ = {};
     return true;
   }
-  line = rest_.substr(0, cr);
-  const std::size_t skip = (cr + 1 < rest_.size() && rest_[cr + 1] == '\n') ? 2 : 1;
-  rest_.remove_prefix(cr + skip);
+  line = rest_.substr(0, end);
+  const bool pair = !lf_lines_ && end + 1 < rest_.size() && rest_[end + 1] == '\n';
+  rest_.remove_prefix(end + (pair ? 2 : 1));
   return true;
 }
 
@@ -35,13 +56,17 @@ std::string_view trim_spaces(std::string_view text) {
 std::unique_ptr<LineFileReader> LineFileReader::open(const std::filesystem::path& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return nullptr;
-  return std::unique_ptr<LineFileReader>(new LineFileReader(file));
+  const std::optional<bool> cr = holds_cr(file);
+  if (!cr || std::fseek(file, 0, SEEK_SET) != 0) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return std::unique_ptr<LineFileReader>(new LineFileReader(file, !*cr));
 }
 
 LineFileReader::~LineFileReader() { std::fclose(file_); }
 
 bool LineFileReader::refill() {
-  constexpr std::size_t kChunk = 64 * 1024;
   if (eof_) return false;
   buffer_.erase(0, pos_);
   pos_ = 0;
@@ -56,22 +81,28 @@ bool LineFileReader::refill() {
   return got > 0;
 }
 
+void LineFileReader::skip_prefix(std::string_view prefix) {
+  while (buffer_.size() - pos_ < prefix.size() && refill()) {
+  }
+  if (std::string_view(buffer_).substr(pos_).starts_with(prefix)) pos_ += prefix.size();
+}
+
 bool LineFileReader::next(std::string& line) {
   line.clear();
-  std::size_t searched = 0;  // bytes after pos_ already known to hold no CR
+  const char end_byte = lf_lines_ ? '\n' : '\r';
+  std::size_t searched = 0;  // bytes after pos_ already known to hold no line end
   for (;;) {
-    std::size_t cr = buffer_.find('\r', pos_ + searched);
-    if (cr != std::string::npos) {
+    std::size_t end = buffer_.find(end_byte, pos_ + searched);
+    if (end != std::string::npos) {
       // A CR at the end of the buffer may be the first half of CR LF.
-      if (cr + 1 == buffer_.size()) {
-        searched = cr - pos_;
+      if (!lf_lines_ && end + 1 == buffer_.size()) {
+        searched = end - pos_;
         if (refill()) continue;
-        cr = pos_ + searched;  // refill may have moved the buffer
+        end = pos_ + searched;  // refill may have moved the buffer
       }
-      const std::size_t start = pos_;
-      line.assign(buffer_, start, cr - start);
-      pos_ = cr + 1;
-      if (pos_ < buffer_.size() && buffer_[pos_] == '\n') ++pos_;
+      line.assign(buffer_, pos_, end - pos_);
+      pos_ = end + 1;
+      if (!lf_lines_ && pos_ < buffer_.size() && buffer_[pos_] == '\n') ++pos_;
       return true;
     }
     searched = buffer_.size() - pos_;

@@ -1,10 +1,14 @@
 #pragma once
 
-// Line rules shared by data files and pages: a line ends at CR LF or at a
-// lone CR; a lone LF is an ordinary byte of the line. The last line needs no
-// line end, and a final line end adds no empty line. Every byte (NUL and
-// bytes over 127 included) passes through unchanged, and lines have no
-// length limit. Lines are written followed by CR LF.
+// Line rules shared by data files, templates and pages. Each text follows
+// its own convention:
+//  - a text holding no CR byte at all has LF line ends: each LF ends a line;
+//  - a text holding any CR ends a line at CR LF or at a lone CR, and a lone
+//    LF is an ordinary byte of the line (a field may hold one).
+// The last line needs no line end, and a final line end adds no empty line.
+// Every byte (NUL and bytes over 127 included) passes through unchanged, and
+// lines have no length limit. Lines written from a text take its line end:
+// LF for a text without CR, CR LF otherwise.
 
 #include <cstddef>
 #include <cstdio>
@@ -15,10 +19,20 @@
 
 namespace corvella {
 
+// True when the text holds no CR: its lines end at LF.
+inline bool has_lf_lines(std::string_view bytes) {
+  return bytes.find('\r') == std::string_view::npos;
+}
+
+// The line end of the lines written from `bytes`: "\n" or "\r\n".
+inline std::string_view line_end_of(std::string_view bytes) {
+  return has_lf_lines(bytes) ? "\n" : "\r\n";
+}
+
 // Walks the lines of a buffer held in memory, without copying them.
 class LineCursor {
  public:
-  explicit LineCursor(std::string_view bytes) : rest_(bytes) {}
+  explicit LineCursor(std::string_view bytes) : rest_(bytes), lf_lines_(has_lf_lines(bytes)) {}
 
   // Puts the next line (without its end) in `line`; false when none is left.
   bool next(std::string_view& line);
@@ -26,37 +40,42 @@ class LineCursor {
 
  private:
   std::string_view rest_;
+  bool lf_lines_;
 };
 
 std::size_t count_lines(std::string_view bytes);
 
-inline void append_line(std::string& out, std::string_view line) {
+inline void append_line(std::string& out, std::string_view line, std::string_view line_end) {
   out.append(line);
-  out.append("\r\n");
+  out.append(line_end);
 }
 
 // The text without the spaces at both ends (tabs and other blanks are kept).
 std::string_view trim_spaces(std::string_view text);
 
 // Reads the lines of a file of any size with a fixed buffer, so memory does
-// not grow with the file.
+// not grow with the file. Opening reads the file once to learn its
+// convention (whether it holds any CR) before giving the first line.
 class LineFileReader {
  public:
-  // Null when the file cannot be opened.
+  // Null when the file cannot be opened or read from its start again.
   static std::unique_ptr<LineFileReader> open(const std::filesystem::path& path);
   ~LineFileReader();
   LineFileReader(const LineFileReader&) = delete;
   LineFileReader& operator=(const LineFileReader&) = delete;
 
+  // Before the first line: drops `prefix` when the file starts with it.
+  void skip_prefix(std::string_view prefix);
   // False at the end of the file or on a read error (see failed()).
   bool next(std::string& line);
   bool failed() const { return failed_; }
 
  private:
-  explicit LineFileReader(std::FILE* file) : file_(file) {}
+  LineFileReader(std::FILE* file, bool lf_lines) : file_(file), lf_lines_(lf_lines) {}
   bool refill();
 
   std::FILE* file_;
+  bool lf_lines_;
   std::string buffer_;
   std::size_t pos_ = 0;
   bool eof_ = false;

@@ -216,6 +216,8 @@ struct RegistryStore::Impl {
   Options options;
   sqlite3* db = nullptr;
   bool ready = false;
+  // The user may only read the store: it is used as it is.
+  bool read_only = false;
   std::map<RegHandle, OpenHandle> handles;
   RegHandle next_handle = 1;
 
@@ -236,6 +238,13 @@ struct RegistryStore::Impl {
         return from_sqlite(rc);
       }
       sqlite3_busy_timeout(db, static_cast<int>(options.busy_timeout.count()));
+    }
+    // SQLite falls back to reading a file it may not write. Neither the
+    // schema nor the purge of old volatile keys can be written then.
+    if (sqlite3_db_readonly(db, "main") == 1) {
+      read_only = true;
+      ready = true;
+      return regcode::kSuccess;
     }
     Transaction transaction(db, true);
     if (const long code = transaction.begun()) return code;
@@ -260,7 +269,9 @@ struct RegistryStore::Impl {
   long begin(RegHandle handle, std::uint32_t needed, bool write,
              std::optional<Transaction>& transaction, std::int64_t* key) {
     if (const long code = ensure_ready()) return code;
-    transaction.emplace(db, write);
+    // In a store that can only be read, a change fails at its first write
+    // (5), and a key that already exists can still be "created" (opened).
+    transaction.emplace(db, write && !read_only);
     if (const long code = transaction->begun()) return code;
     return resolve(handle, needed, key);
   }

@@ -31,6 +31,9 @@
 //   other boots are dropped when the store is first used.
 // - Every change is one transaction: a crash leaves the change whole or not
 //   made at all. Several programs may use the same store at once.
+// - A store the user may only read is opened for reading: nothing is written
+//   to it (no schema, no removal of old volatile keys), reads work, creating
+//   a key that exists opens it, and every change answers 5.
 
 #include <chrono>
 #include <cstdint>

@@ -107,8 +107,9 @@ std::string_view line_end_of(std::string_view bytes) {
   return "\r";
 }
 
-// Where a key lives: every section of that name counts, in file order, and
-// the first matching key wins (duplicates after it are left alone).
+// Where a key lives: only the first section of that name counts (a second
+// one is left alone, for reading and writing), and in it the first matching
+// key wins (duplicates after it are left alone).
 struct Lookup {
   std::optional<std::size_t> key;      // index of the key's line
   std::optional<std::size_t> section;  // the first section of that name
@@ -119,20 +120,19 @@ Lookup find(const std::vector<Line>& lines, std::string_view bytes, std::string_
             std::string_view key) {
   Lookup found;
   bool inside = false;
-  bool inside_first = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
     if (line.kind == Line::Kind::Section) {
+      if (inside) break;
       inside = same_name(line.name, section);
-      inside_first = inside && !found.section;
-      if (inside_first) {
+      if (inside) {
         found.section = i;
         found.section_last = i;
       }
       continue;
     }
     if (!inside) continue;
-    if (inside_first && !trim_blanks(bytes.substr(line.begin, line.end - line.begin)).empty()) {
+    if (!trim_blanks(bytes.substr(line.begin, line.end - line.begin)).empty()) {
       found.section_last = i;
     }
     if (line.kind == Line::Kind::Key && !found.key && same_name(line.name, key)) found.key = i;
@@ -180,10 +180,11 @@ std::string read_key(const fs::path& file, std::string_view section, std::string
                      std::string_view default_value, std::size_t capacity) {
   const std::size_t longest = capacity > 0 ? capacity - 1 : 0;
   std::string bytes;
-  if (load(file, bytes) != FileState::Readable) return cut(default_value, longest);
+  // Only stored values are cut: a default is ours and whole.
+  if (load(file, bytes) != FileState::Readable) return std::string(default_value);
   const std::vector<Line> lines = split_lines(bytes);
   const Lookup found = find(lines, bytes, section, key);
-  if (!found.key) return cut(default_value, longest);
+  if (!found.key) return std::string(default_value);
   const Line& line = lines[*found.key];
   return cut(trim_blanks(std::string_view(bytes).substr(line.value_at, line.end - line.value_at)),
              longest);

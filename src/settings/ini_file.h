@@ -4,9 +4,11 @@
 // "[section]" header lines and "key=value" lines.
 //
 // - Section and key names match without regard to case; the first matching
-//   section and key win.
-// - An absent file, section or key gives the default. A stored value longer
-//   than capacity - 1 characters is cut to its first capacity - 1 characters.
+//   section and key win. A key found only in a later section of the same
+//   name is neither read nor written there.
+// - An absent file, section or key gives the default, whole. A stored value
+//   longer than capacity - 1 characters is cut to its first capacity - 1
+//   characters.
 // - A write creates the file (and its folder), the section and the key as
 //   needed, replaces the key's value and keeps every other line as it was.
 //   It writes a new file and renames it into place, so a crash or a full

@@ -468,11 +468,11 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::save(std::string_view key, const QString& value) {
-  write_key(settings_file_, kSection, key, value.toStdString());
+  write_key(settings_file_, kSection, key, bytes_of(key, value));
 }
 
 std::filesystem::path Form1::path_of(const QString& text) const {
-  return std::filesystem::path(text.toStdString());
+  return std::filesystem::path(bytes_of({}, text));
 }
 
 }  // namespace corvella::window

@@ -17,7 +17,10 @@
 //   form1_help.cpp     help texts, enabling rules, link settings, Command2
 //
 // Texts: the window holds UTF-8; paths and settings go to the engine as
-// UTF-8 bytes. Data bytes shown in the window go through to_utf8.
+// UTF-8 bytes, except a settings value read at start-up that is not UTF-8:
+// it is shown through to_utf8 and, while its field shows that text, goes to
+// the engine and back to the settings file as its own bytes (bytes_of).
+// Data bytes shown in the window go through to_utf8.
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -26,6 +29,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -124,6 +128,10 @@ class Form1 : public QWidget, public RunView {
   void Form_Load();
   std::string find_install_folder_text(WinRegistry& registry);
   void load_settings_into_controls();
+  // The bytes of a field's text for the settings key `key` (any key when
+  // empty): those read at start-up when the text is still the one they were
+  // shown as, its UTF-8 otherwise.
+  std::string bytes_of(std::string_view key, const QString& text) const;
 
   // form1_run.cpp
   void Command1_Click();
@@ -193,6 +201,9 @@ class Form1 : public QWidget, public RunView {
   std::vector<Place> places_;
   std::filesystem::path settings_file_;
   std::string install_folder_;
+  // Values read at start-up that are not UTF-8, by folded key: the text
+  // shown and the bytes read.
+  std::map<std::string, std::pair<QString, std::string>> stored_bytes_;
   QTimer help_timer_;
 
   // The run's display: show_* store, paint_progress puts on screen at the

@@ -39,16 +39,17 @@ RunSettings Form1::read_settings() {
   RunSettings settings;
   settings.check1 = Check1->isChecked();
   settings.check2 = Check2->isChecked();
-  settings.source = source->text().toStdString();
-  settings.modele = fichiermodele->text().toStdString();
-  settings.destination = destination->text().toStdString();
-  settings.lien = hyperdir->text().toStdString();
-  settings.textesource = sourcelien->currentText().toStdString();
-  settings.textelien = Textelien->currentText().toStdString();
-  settings.tag99 = Tag99->text().toStdString();
+  settings.source = bytes_of("Source", source->text());
+  settings.modele = bytes_of("Modele", fichiermodele->text());
+  settings.destination = bytes_of("Destination", destination->text());
+  settings.lien = bytes_of("Lien", hyperdir->text());
+  settings.textesource = bytes_of("Textesource", sourcelien->currentText());
+  settings.textelien = bytes_of("Textelien", Textelien->currentText());
+  settings.tag99 = bytes_of("Tag99", Tag99->text());
   settings.option1 = Option1->isChecked();
   for (std::size_t index = 0; index < nomdufichierhtm.size(); ++index) {
-    settings.tagf[index] = nomdufichierhtm[index]->currentText().toStdString();
+    settings.tagf[index] =
+        bytes_of("TagF" + std::to_string(index), nomdufichierhtm[index]->currentText());
   }
   settings.titrep1 = titrep1->isChecked();
   return settings;

@@ -15,6 +15,7 @@
 #include <variant>
 
 #include "generation/naming.h"
+#include "platform/charset.h"
 #include "registry/win_registry.h"
 #include "settings/settings.h"
 #include "window/form1.h"
@@ -46,10 +47,17 @@ void fill_tag_list(QComboBox* combo, int last) {
   combo->setEditText(QString());
 }
 
+std::string folded(std::string_view key) {
+  std::string lower(key);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
 // The text of a combo box as a remembered value sets it: the matching entry
 // is selected when there is one, and the text is kept as it is.
-void set_combo_text(QComboBox* combo, const std::string& text) {
-  const QString value = QString::fromStdString(text);
+void set_combo_text(QComboBox* combo, const QString& value) {
   combo->setCurrentIndex(combo->findText(value, Qt::MatchExactly));
   combo->setEditText(value);
 }
@@ -125,18 +133,41 @@ std::string Form1::find_install_folder_text(WinRegistry& registry) {
 void Form1::load_settings_into_controls() {
   const StoredSettings stored =
       load_settings(settings_file_, install_folder_, folder_text(seams_.locations.working_folder));
-  set_field_text(source, QString::fromStdString(stored.source));
-  set_field_text(fichiermodele, QString::fromStdString(stored.modele));
-  set_field_text(destination, QString::fromStdString(stored.destination));
-  set_field_text(hyperdir, QString::fromStdString(stored.lien));
-  set_combo_text(sourcelien, stored.textesource);
-  set_combo_text(Textelien, stored.textelien);
-  set_field_text(Tag99, QString::fromStdString(stored.tag99));
+  stored_bytes_.clear();
+  // QString would turn bytes that are not UTF-8 into U+FFFD, and the first
+  // write would store that: such a value is shown as well as it can be and
+  // its bytes are kept for the writes and the run.
+  const auto shown = [&](std::string_view key, const std::string& value) {
+    if (is_valid_utf8(value)) return QString::fromStdString(value);
+    const QString text = QString::fromStdString(to_utf8(value));
+    stored_bytes_[folded(key)] = {text, value};
+    return text;
+  };
+  set_field_text(source, shown("Source", stored.source));
+  set_field_text(fichiermodele, shown("Modele", stored.modele));
+  set_field_text(destination, shown("Destination", stored.destination));
+  set_field_text(hyperdir, shown("Lien", stored.lien));
+  set_combo_text(sourcelien, shown("Textesource", stored.textesource));
+  set_combo_text(Textelien, shown("Textelien", stored.textelien));
+  set_field_text(Tag99, shown("Tag99", stored.tag99));
   (stored.option1 ? Option1 : Option2)->setChecked(true);
   (stored.titrep1 ? titrep1 : titrep2)->setChecked(true);
   for (std::size_t index = 0; index < nomdufichierhtm.size(); ++index) {
-    set_combo_text(nomdufichierhtm[index], stored.tagf[index]);
+    set_combo_text(nomdufichierhtm[index],
+                   shown("TagF" + std::to_string(index), stored.tagf[index]));
   }
+}
+
+std::string Form1::bytes_of(std::string_view key, const QString& text) const {
+  if (key.empty()) {
+    for (const auto& [name, value] : stored_bytes_) {
+      if (value.first == text) return value.second;
+    }
+  } else if (const auto found = stored_bytes_.find(folded(key));
+             found != stored_bytes_.end() && found->second.first == text) {
+    return found->second.second;
+  }
+  return text.toStdString();
 }
 
 }  // namespace corvella::window
