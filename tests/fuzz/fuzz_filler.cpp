@@ -1,5 +1,6 @@
 // The page filler. Input: a record line, a NUL byte, then a page.
-// - Every line written ends with CR LF, and no CR stands elsewhere.
+// - Every line written ends with the page's line end (LF for a page without
+//   CR, CR LF otherwise), and no CR stands elsewhere.
 // - Every line holding a marker that the filler wrote is a bare marker.
 // - Refilling a filled page with the same record gives the same bytes
 //   (when the fields hold no markers and no generator line).
@@ -15,8 +16,9 @@
 namespace {
 
 // Field texts that a refill would read as the filler's own lines.
-bool holds_marker(std::string_view text) {
-  return text.find("<!--tag") != std::string_view::npos ||
+bool holds_marker(std::string_view text, bool lf_lines) {
+  return (lf_lines && text.find('\n') != std::string_view::npos) ||
+         text.find("<!--tag") != std::string_view::npos ||
          text.find("<meta name=\"GENERATOR\" content=") != std::string_view::npos ||
          text.find("<!--/tag") != std::string_view::npos || text.find('\r') != std::string_view::npos;
 }
@@ -47,13 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   std::string once;
   if (!corvella::fill_page(page, fields, 1, once)) std::abort();
 
-  if (!once.empty() && !once.ends_with("\r\n")) std::abort();
+  const bool lf_lines = corvella::has_lf_lines(page);
+  if (!once.empty() && !once.ends_with(corvella::line_end_of(page))) std::abort();
+  if (lf_lines && !corvella::has_lf_lines(once)) std::abort();
   for (std::size_t at = once.find('\r'); at != std::string::npos; at = once.find('\r', at + 1)) {
     if (at + 1 >= once.size() || once[at + 1] != '\n') std::abort();
   }
 
   bool fields_clean = true;
-  for (const std::string& field : fields) fields_clean = fields_clean && !holds_marker(field);
+  for (const std::string& field : fields)
+    fields_clean = fields_clean && !holds_marker(field, lf_lines);
   if (!fields_clean) return 0;
 
   // With clean fields, any line holding a marker was written by the filler.

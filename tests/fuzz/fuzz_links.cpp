@@ -10,7 +10,7 @@
 // - The lines before the first "<!--tag99-->" line are kept, then come the
 //   marker and exactly the rows given (but the page's own); from the closing
 //   line on, the lines are kept again up to the next opening line (lines end
-//   with CR LF).
+//   with the page's line end: LF for a page without CR, CR LF otherwise).
 // - When every region is closed, a second rewrite with the same rows gives
 //   the same bytes.
 
@@ -85,15 +85,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   const std::size_t own = size > 0 ? data[0] % (rows.size() + 1) : 0;
   std::string_view prefix = tag99.substr(std::min(tag99.find_first_not_of(' '), tag99.size()));
   prefix = prefix.substr(0, prefix.find_last_not_of(' ') + 1);
+  const std::string_view eol = corvella::line_end_of(page);
   std::string all, expected, without;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     table.p_memoire(rows[k].first, rows[k].second);
     const std::size_t start = all.size();
     all.append("<a href =\"").append(prefix).append(rows[k].first).append("\">");
     all.append(rows[k].second).append("</a><br>\r\n");
-    if (k != own) expected += all.substr(start);
+    if (k != own) expected += all.substr(start, all.size() - start - 2).append(eol);
   }
-  table.lines_without(own, without);
+  table.lines_without(own, eol, without);
   if (table.rows() != rows.size() || table.lines() != all || without != expected) std::abort();
 
   const std::string once = corvella::p_ajoute_lien(page, without);
@@ -105,15 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   // Lines kept as they are, up to the next opening line.
   const auto keep = [&](std::size_t from) {
     for (const std::size_t to = next(from, kOpen); from < to; ++from)
-      if (!take(out, lines[from]) || !take(out, "\r\n")) std::abort();
+      if (!take(out, lines[from]) || !take(out, eol)) std::abort();
   };
   const std::size_t open = next(0, kOpen);
   keep(0);
   if (open < lines.size()) {
-    const std::string region = std::string(kOpen) + "\r\n" + expected;
+    const std::string region = std::string(kOpen).append(eol) + expected;
     const bool both = holds(lines[open], kClose);
     std::size_t from = open + 1, close = next(from, kClose);
-    if (!take(out, region) || (both && !(take(out, kClose) && take(out, "\r\n")))) std::abort();
+    if (!take(out, region) || (both && !(take(out, kClose) && take(out, eol)))) std::abort();
     // Opening lines inside a closed region each get the links too.
     for (; !both && close < lines.size() && from < close; ++from)
       if (holds(lines[from], kOpen) && !take(out, region)) std::abort();

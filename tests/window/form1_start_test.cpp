@@ -52,6 +52,29 @@ TEST_F(Form1Start, FirstStartWithoutSettings) {
   EXPECT_TRUE(messages.empty());
 }
 
+// A settings file written in Windows-1252: its values are shown as text and
+// go to the run and back to the file as their own bytes.
+TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
+  const std::string file =
+      "[Parametres]\r\nDestination=/srv/d\xE9st/\r\nLien=/srv/d\xE9st/\r\n"
+      "textesource=Tag N\xB0" "4\r\nTag99=/caves/B\xFB" "che/\r\n";
+  fs::create_directories(locations.settings_file.parent_path());
+  write_bytes(locations.settings_file, file);
+  start();
+  EXPECT_EQ(caption("destination"), "/srv/dést/");
+  EXPECT_EQ(caption("sourcelien"), "Tag N°4");
+  EXPECT_EQ(caption("Tag99"), "/caves/Bûche/");
+  const RunSettings run = form->read_settings();
+  EXPECT_EQ(std::vector({run.destination, run.lien, run.textesource, run.tag99}),
+            std::vector<std::string>({"/srv/d\xE9st/", "/srv/d\xE9st/", "Tag N\xB0" "4",
+                                      "/caves/B\xFB" "che/"}));
+  // Start-up writes Destination and Lien back: the same bytes.
+  EXPECT_EQ(read_bytes(locations.settings_file), file);
+  // A text the user types is written as UTF-8.
+  find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
+  EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
+}
+
 TEST(Form1CentreForm, PlacesLowerEqualAndHigherWindows) {
   using window::Module1::centre_place;
   const auto at = [](window::Module1::Place place) { return std::pair(place.left, place.top); };
