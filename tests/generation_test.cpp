@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 
 #include "generation/naming.h"
 #include "generation/run.h"
@@ -32,6 +34,7 @@ TEST(Naming, PageNamesAndTagNumbers) {
   EXPECT_EQ(tag_number("Tag N\xB0" "3"), 3);  // as a Windows-1252 settings file holds it
   EXPECT_EQ(tag_number("Tag N°100"), 100);
   EXPECT_EQ(tag_number("Tag N°101"), std::nullopt);
+  EXPECT_EQ(tag_number("Tag N°-1"), std::nullopt);
 }
 
 TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
@@ -249,16 +252,28 @@ TEST_F(PagePass, ComposedNamesAndTitleTag) {
 TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
   write_bytes(dir / "données.txt",
               "../evasion;x\r\nsub/dans-sous-dossier;y\r\nabsent/z;z\r\nlecture-seule;w\r\n"
-              "doublon;premier\r\ndoublon;second\r\n" + std::string(300, 'n') + ";long\r\n");
+              "doublon;premier\r\ndoublon;second\r\n" + std::string(300, 'n') + ";long\r\n" +
+              "gros;" + std::string(100'000, 'g') + "\r\n");
   std::filesystem::create_directory(dir / "pages/sub");
-  write_bytes(dir / "pages/lecture-seule.htm", "<title>ancien</title>\r\n");
+  for (const char* name : {"pages/lecture-seule.htm", "pages/gros.htm"})
+    write_bytes(dir / name, "<title>ancien</title>\r\n");
   ::chmod((dir / "pages/lecture-seule.htm").c_str(), 0444);
-  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  // A disk that takes no more than 64 KiB per file: the big page cannot be written whole.
+  rlimit unlimited{}, limited{};
+  ::getrlimit(RLIMIT_FSIZE, &unlimited);
+  limited = {64 * 1024, unlimited.rlim_max};
+  const auto on_limit = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &limited);
+  const PressOutcome outcome = corvella::Run(view).press();
+  ::setrlimit(RLIMIT_FSIZE, &unlimited);
+  std::signal(SIGXFSZ, on_limit);
+  EXPECT_EQ(outcome, PressOutcome::Finished);
   EXPECT_FALSE(std::filesystem::exists(dir / "evasion.htm"));
-  EXPECT_EQ(file_names(dir / "pages"), (Texts{"doublon.htm", "lecture-seule.htm", "sub"}));
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"doublon.htm", "gros.htm", "lecture-seule.htm", "sub"}));
   EXPECT_EQ(file_names(dir / "pages/sub"), Texts{"dans-sous-dossier.htm"});
   EXPECT_NE(read_bytes(dir / "pages/sub/dans-sous-dossier.htm").find("<title>y</title>"), std::string::npos);
   EXPECT_EQ(page("lecture-seule.htm"), "<title>ancien</title>\r\n");
+  EXPECT_EQ(page("gros.htm"), "<title>ancien</title>\r\n");
   EXPECT_NE(page("doublon.htm").find("<title>second</title>"), std::string::npos);
 }
 

@@ -232,9 +232,15 @@ TEST_F(RegistryTest, LockedStoreFailsThenRecovers) {
   ASSERT_EQ(sqlite3_open(store.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Pendant"), 0);
+  // Then reading it while a change is to be committed: the change is undone.
+  ASSERT_EQ(sqlite3_exec(other, "COMMIT; BEGIN; SELECT count(*) FROM reg_keys", nullptr, nullptr,
+                         nullptr), SQLITE_OK);
+  EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Lecture"), 0);
   sqlite3_close(other);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Apres"), 1);
-  EXPECT_EQ(shown.messages, Messages{"Erreur CreateKey : 170"});
+  reg.OpenKey(HKEY_CURRENT_USER, "Lecture", KEY_READ);
+  EXPECT_EQ(shown.messages, (Messages{"Erreur CreateKey : 170", "Erreur CreateKey : 170",
+                                      "Erreur OpenKey : 2"}));
 }
 
 }  // namespace

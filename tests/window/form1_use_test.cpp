@@ -142,7 +142,8 @@ TEST_F(Form1Use, InstallFolderFromTheRegistryStore) {
 
 TEST_F(Form1Use, PickersByKeyboardAndTheRootFolder) {
   fs::create_directories(locations.root_folder / "donnees");
-  write_bytes(locations.root_folder / "donnees" / "fromages.txt", "comte;Comté\r\n");
+  for (const char* name : {"autres.txt", "fromages.txt"})
+    write_bytes(locations.root_folder / "donnees" / name, "comte;Comté\r\n");
   start();
   click("Option2");
   double_click("source");
@@ -160,6 +161,7 @@ TEST_F(Form1Use, PickersByKeyboardAndTheRootFolder) {
   QTest::keyClick(ficdir, Qt::Key_Return);
   auto* files = find<QListWidget>("ficsource");
   files->setFocus();
+  QTest::keyClick(files, Qt::Key_Down);
   QTest::keyClick(files, Qt::Key_Down);
   QTest::keyClick(files, Qt::Key_Return);
   EXPECT_EQ(caption("source"), (locations.root_folder / "donnees" / "fromages.txt").string());
