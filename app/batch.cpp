@@ -1,5 +1,7 @@
 #include "batch.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -13,14 +15,22 @@
 #include "platform/files.h"
 #include "platform/locations.h"
 #include "settings/settings.h"
+#include "version.h"
 
 namespace corvella {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+constexpr const char* kPrefix = "corvella-batch : ";
 
-void on_sigint(int) { g_interrupted = 1; }
+// The first of SIGINT, SIGTERM or SIGHUP received; 0 for none.
+volatile std::sig_atomic_t g_signal = 0;
+
+void on_signal(int number) {
+  if (g_signal == 0) g_signal = number;
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 constexpr const char* kUsage =
     "Usage : corvella-batch [options]\n"
@@ -41,14 +51,23 @@ constexpr const char* kUsage =
     "  --titre 1|2            titre des pages : 1 = deuxième colonne, 2 = tag --tagf4\n"
     "  --pages, --no-pages    générer les pages (par défaut : oui)\n"
     "  --liens, --no-liens    créer les liens hypertexte (par défaut : non)\n"
-    "  --quiet                rien d'autre que les erreurs\n"
-    "  --help                 cette aide\n"
+    "  --progress             afficher l'avancement même hors d'un terminal\n"
+    "  -q, --quiet            rien d'autre que les erreurs\n"
+    "  -V, --version          la version\n"
+    "  -h, --help             cette aide\n"
+    "  --                     fin des options\n"
     "\n"
-    "Codes de sortie : 0 terminé, 1 données illisibles, 2 erreur d'option ou de\n"
-    "paramètre, 130 interrompu (Ctrl-C).\n";
+    "Chaque page non traitée est signalée sur la sortie d'erreur, puis une ligne\n"
+    "résume le travail.\n"
+    "\n"
+    "Codes de sortie : 0 terminé, 1 échec (données illisibles, disque plein, dossier\n"
+    "disparu...), 2 erreur d'option ou de paramètre, 3 terminé mais des pages n'ont\n"
+    "pas pu être créées ou liées, 128+N arrêté par le signal N (130 Ctrl-C, 129 SIGHUP,\n"
+    "143 SIGTERM).\n";
 
-// Shows a run on the terminal: a live line on stderr when it is a terminal,
-// the messages as lines.
+// Shows a run on standard error: a live line when asked (a terminal, or
+// --progress), each skipped page as it comes, critical messages at once.
+// The end message is kept for batch_main, which knows how the run ended.
 class BatchView final : public RunView {
  public:
   BatchView(RunSettings settings, std::ostream& err, bool live, bool quiet)
@@ -73,18 +92,35 @@ class BatchView final : public RunView {
     for (int box = 0; box < 4; ++box) settings_.tagf[box].clear();
   }
   void handle_events() override {
-    if (g_interrupted && run_) {
-      g_interrupted = 0;
-      run_->press();  // a press while running: the stop request
+    if (g_signal != 0 && run_ && run_->running()) run_->press();  // the stop request
+  }
+  void page_skipped(const SkippedPage& page) override {
+    if (!quiet_) say(page.page + " : " + page.reason);
+  }
+  void message_box(const std::string& text, MessageIcon icon, const std::string&) override {
+    if (icon == MessageIcon::Critical) {
+      say(text);
+    } else {
+      end_message_ = text;
+      end_icon_ = icon;
     }
   }
-  void message_box(const std::string& text, MessageIcon icon) override {
-    if (quiet_ && icon != MessageIcon::Critical) return;
+  void beep() override {}
+
+  // One line on standard error, after the live line if one is shown.
+  void say(const std::string& text) {
     end_live_line();
-    err_ << text << '\n';
+    err_ << kPrefix << text << '\n';
     err_.flush();
   }
-  void beep() override {}
+
+  // "Traitement terminé..." needs someone watching; a warning or a stop is
+  // always told.
+  void tell_end(bool finished) {
+    if (quiet_ || end_message_.empty()) return;
+    if (finished && end_icon_ == MessageIcon::Information && !live_) return;
+    say(end_message_);
+  }
 
  private:
   void paint() {
@@ -92,7 +128,7 @@ class BatchView final : public RunView {
     const auto now = std::chrono::steady_clock::now();
     if (now - painted_ < std::chrono::milliseconds(100)) return;
     painted_ = now;
-    err_ << '\r' << frame1_ << "  " << total_ << "  " << temps_ << "\x1b[K";
+    err_ << '\r' << kPrefix << frame1_ << "  " << total_ << "  " << temps_ << "\x1b[K";
     err_.flush();
     line_open_ = true;
   }
@@ -108,9 +144,19 @@ class BatchView final : public RunView {
   bool quiet_;
   Run* run_ = nullptr;
   std::string frame1_, total_, temps_;
+  std::string end_message_;
+  MessageIcon end_icon_ = MessageIcon::None;
   std::chrono::steady_clock::time_point painted_{};
   bool line_open_ = false;
 };
+
+std::string summary(const RunReport& r) {
+  return "pages créées : " + std::to_string(r.pages_made) +
+         ", remplies : " + std::to_string(r.pages_refilled) +
+         ", non traitées : " + std::to_string(r.pages_skipped) +
+         " ; pages liées : " + std::to_string(r.pages_linked) +
+         ", liens écrits : " + std::to_string(r.links_written);
+}
 
 std::string as_folder(std::string text) {
   if (!text.empty() && text.back() != '/') text += '/';
@@ -129,21 +175,35 @@ struct Options {
   std::map<std::string, std::string> values;  // option name without "--" -> text
   std::optional<bool> pages, liens;
   bool quiet = false;
+  bool progress = false;
   bool help = false;
+  bool version = false;
 };
 
 const char* const kValueOptions[] = {"settings", "source", "modele", "destination", "lien",
                                      "textesource", "textelien", "tag99", "option", "tagf0",
                                      "tagf1", "tagf2", "tagf3", "tagf4", "titre"};
 
+// Nothing on a usage error, which has been told.
 std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
   Options options;
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+    if (options_ended || !arg.starts_with("-") || arg == "-") {
+      err << kPrefix << "argument inattendu : " << arg << "\n";
+      return std::nullopt;
+    }
+    if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version" || arg == "-V") {
+      options.version = true;
     } else if (arg == "--quiet" || arg == "-q") {
       options.quiet = true;
+    } else if (arg == "--progress") {
+      options.progress = true;
     } else if (arg == "--pages" || arg == "--no-pages") {
       options.pages = arg == "--pages";
     } else if (arg == "--liens" || arg == "--no-liens") {
@@ -155,15 +215,13 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
         value = name.substr(equals + 1);
         name.erase(equals);
       }
-      bool known = false;
-      for (const char* option : kValueOptions) known = known || name == option;
-      if (!known) {
-        err << "corvella-batch : option inconnue : " << arg << "\n";
+      if (std::ranges::find(kValueOptions, name) == std::end(kValueOptions)) {
+        err << kPrefix << "option inconnue : " << arg << "\n";
         return std::nullopt;
       }
       if (!value) {
         if (i + 1 >= argc) {
-          err << "corvella-batch : valeur manquante après " << arg << "\n";
+          err << kPrefix << "valeur manquante après " << arg << "\n";
           return std::nullopt;
         }
         value = argv[++i];
@@ -171,20 +229,31 @@ std::optional<Options> parse(int argc, const char* const* argv, std::ostream& er
       options.values[name] = *value;
     }
   }
+  if (!options.help && !options.version && !options.pages.value_or(true) &&
+      !options.liens.value_or(false)) {
+    err << kPrefix << "rien à faire : ni pages (--no-pages) ni liens (--liens)\n";
+    return std::nullopt;
+  }
   return options;
 }
 
 // The settings of the run: the options given, the rest from the settings
-// file (or the defaults when there is none).
+// file (or the defaults when there is none). Nothing on an error, which has
+// been told.
 std::optional<RunSettings> settings_from(const Options& options, std::ostream& err) {
   const auto given = [&](const char* name) -> const std::string* {
     const auto it = options.values.find(name);
     return it == options.values.end() ? nullptr : &it->second;
   };
+  const std::string* settings_file = given("settings");
+  // A settings file named but unreadable would silently run on the defaults.
+  if (settings_file && !read_file(*settings_file)) {
+    err << kPrefix << "--settings : " << *settings_file << " : " << system_reason(errno) << "\n";
+    return std::nullopt;
+  }
   const std::filesystem::path install = find_install_folder();
   const std::string install_text = install.empty() ? "/" : as_folder(install.string());
   const std::string working = as_folder(default_locations().working_folder.string());
-  const std::string* settings_file = given("settings");
   const StoredSettings stored =
       load_settings(settings_file ? *settings_file : std::string(), install_text, working);
 
@@ -202,48 +271,78 @@ std::optional<RunSettings> settings_from(const Options& options, std::ostream& e
   s.tag99 = pick("tag99", stored.tag99);
 
   bool ok = true;
-  const auto tag = [&](const char* name, const std::string& fallback) {
+  // A tag is checked only when its pass runs: a stale one of the other pass
+  // in the settings file must not stop this one.
+  const auto tag = [&](const char* name, const std::string& fallback, bool checked) {
     const std::string text = pick(name, fallback);
     const std::optional<std::string> label = as_tag(text);
-    if (!label) {
-      err << "corvella-batch : tag invalide pour --" << name << " : " << text << "\n";
+    if (!label && checked) {
+      err << kPrefix << "tag invalide pour --" << name << " : " << text << "\n";
       ok = false;
-      return std::string();
     }
-    return *label;
+    return label.value_or(std::string());
   };
-  s.textesource = tag("textesource", stored.textesource);
-  s.textelien = tag("textelien", stored.textelien);
+  s.textesource = tag("textesource", stored.textesource, s.check2);
+  s.textelien = tag("textelien", stored.textelien, s.check2);
   const char* const tagf_names[] = {"tagf0", "tagf1", "tagf2", "tagf3", "tagf4"};
-  for (int box = 0; box < 5; ++box) s.tagf[box] = tag(tagf_names[box], stored.tagf[box]);
+  for (int box = 0; box < 5; ++box) s.tagf[box] = tag(tagf_names[box], stored.tagf[box], s.check1);
 
   const auto choice = [&](const char* name, bool stored_first) {
     const std::string* value = given(name);
     if (!value) return stored_first;
     if (*value != "1" && *value != "2") {
-      err << "corvella-batch : --" << name << " vaut 1 ou 2, pas : " << *value << "\n";
+      err << kPrefix << "--" << name << " vaut 1 ou 2, pas : " << *value << "\n";
       ok = false;
     }
     return *value == "1";
   };
   s.option1 = choice("option", stored.option1);
   s.titrep1 = choice("titre", stored.titrep1);
+  // The second column, whatever the title tag says.
+  if (s.titrep1) s.tagf[4].clear();
   if (!ok) return std::nullopt;
   return s;
 }
 
-}  // namespace
+// The stop signals, taken as a press of "Arrêter" while installed.
+class StopSignals {
+ public:
+  StopSignals() {
+    g_signal = 0;
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+      sigaction(kStopSignals[i], &action, &previous_[i]);
+    }
+  }
+  ~StopSignals() {
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+      sigaction(kStopSignals[i], &previous_[i], nullptr);
+    }
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
 
-void batch_interrupt() { g_interrupted = 1; }
+ private:
+  struct sigaction previous_[std::size(kStopSignals)] {};
+};
+
+}  // namespace
 
 int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   const std::optional<Options> options = parse(argc, argv, err);
   if (!options) {
-    err << "Essayez « corvella-batch --help ».\n";
+    err << kPrefix << "essayez « corvella-batch --help ».\n";
     return 2;
   }
   if (options->help) {
     out << kUsage;
+    return 0;
+  }
+  if (options->version) {
+    out << "corvella-batch " << kVersion << "\n";
     return 0;
   }
   const std::optional<RunSettings> settings = settings_from(*options, err);
@@ -253,26 +352,26 @@ int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostrea
   const std::filesystem::path working = default_locations().working_folder;
   if (!is_folder_or_file(working)) create_folder(working);
 
-  const bool live = &err == &std::cerr && ::isatty(STDERR_FILENO);
-  BatchView view(*settings, err, live, options->quiet);
+  const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+  BatchView view(*settings, err, terminal || options->progress, options->quiet);
   Run run(view);
   view.attach(run);
 
-  g_interrupted = 0;
-  struct sigaction action {}, previous {};
-  action.sa_handler = on_sigint;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  const PressOutcome outcome = run.press();
-  sigaction(SIGINT, &previous, nullptr);
+  PressOutcome outcome;
+  {
+    StopSignals stop_signals;
+    outcome = run.press();
+  }
 
+  if (outcome == PressOutcome::Invalid) return 2;
+  view.tell_end(outcome == PressOutcome::Finished);
+  if (!options->quiet) view.say(summary(run.report()));
   switch (outcome) {
-    case PressOutcome::Finished: return 0;
+    case PressOutcome::Finished: return run.report().pages_skipped == 0 ? 0 : 3;
     case PressOutcome::Failed: return 1;
     case PressOutcome::Invalid: return 2;
     case PressOutcome::Stopped:
-    case PressOutcome::StopRequest: return 130;
+    case PressOutcome::StopRequest: return 128 + (g_signal != 0 ? g_signal : SIGINT);
   }
   return 1;
 }

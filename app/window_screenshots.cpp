@@ -28,7 +28,7 @@ namespace {
 
 class SilentNotifier final : public corvella::Notifier {
  public:
-  void message_box(const std::string&, corvella::MessageIcon) override {}
+  void message_box(const std::string&, corvella::MessageIcon, const std::string&) override {}
   void beep() override {}
 };
 

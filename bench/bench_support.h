@@ -38,7 +38,7 @@ class QuietView : public RunView {
   void select_titrep1() override {}
   void select_option1() override {}
   void handle_events() override {}
-  void message_box(const std::string&, MessageIcon) override {}
+  void message_box(const std::string&, MessageIcon, const std::string&) override {}
   void beep() override {}
 };
 

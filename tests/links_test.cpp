@@ -52,7 +52,7 @@ class LinkPass : public ::testing::Test {
     s.textesource = "Tag N°2";
     s.textelien = "Tag N°1";
   }
-  PassOutcome run() { return link_pass(flags, view, clock); }
+  PassOutcome run() { return link_pass(flags, view, clock, report); }
   void put(std::string_view name, std::string_view bytes) { write_bytes(dir / name, bytes); }
   std::string get(std::string_view name) { return read_bytes(dir / name); }
 
@@ -63,6 +63,7 @@ class LinkPass : public ::testing::Test {
     double seconds_since_midnight() override { return now += 60; }  // a page takes a minute
     double now = 0;
   } clock;
+  RunReport report;
 };
 
 TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
@@ -129,7 +130,7 @@ TEST_F(LinkPass, FolderRules) {
   const Names pages{"a.htm", "B.HTM", "lecture.htm", "absent.htm", "cr.htm"};
   const auto links_of = [&](const std::string& self) {
     std::string links;
-    for (const std::string& name : list_ordinary_files(liens.path()))
+    for (const std::string& name : list_ordinary_files(liens.path()).value())
       if (name != self && std::ranges::count(pages, name) > 0)
         links += link(name, name == "cr.htm" ? "Nom#" : "Lien " + name);
     return links;
@@ -208,7 +209,7 @@ TEST_F(LinkPass, StopsBetweenPagesLeavingEveryPageWhole) {
   };
   EXPECT_EQ(press.press(), PressOutcome::Stopped);
   EXPECT_EQ(view.messages, Names{"information: Traitement interrompu..."});
-  const Names p = list_ordinary_files(dir.path());  // the pages in list order
+  const Names p = list_ordinary_files(dir.path()).value();  // the pages in list order
   ASSERT_EQ(p.size(), 4u);
   EXPECT_EQ(get(p[0]),
             fiche(p[0], "Savoie", link(p[1], p[1]) + link(p[2], p[2]) + link(p[3], p[3])));
@@ -323,7 +324,7 @@ TEST_F(LinkPass, SameBytesAsComparingEveryPageWithEveryPage) {
       const fs::path contents = mode == "across" ? liens.path() : fast;
       // The pages in list order: names ending in "htm" in any case, without
       // the working copies "tmp_x.htm" of pages x.htm.
-      Names names = list_ordinary_files(contents);
+      Names names = list_ordinary_files(contents).value();
       std::erase_if(names, [&](const std::string& name) {
         return !std::regex_search(name, std::regex("htm$", std::regex::icase)) ||
                (name.starts_with("tmp_") && fs::exists(contents / name.substr(4)));

@@ -42,7 +42,9 @@ std::vector<std::string> file_names(const fs::path& folder);  // sorted
 class RecordingView : public RunView {
  public:
   RunSettings settings;
-  std::vector<std::string> messages;  // "critical: ..." / "information: ..."
+  std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
+  std::vector<std::string> details;   // the detail text of each message
+  std::vector<std::string> skipped;   // "page : reason", as they come
   std::vector<std::string> progressbar2, progressbar1, temps, frame1;
   std::vector<int> pictotal, piccours;
   int beeps = 0, events = 0;
@@ -64,10 +66,13 @@ class RecordingView : public RunView {
     for (int box = 0; box < 4; ++box) settings.tagf[box].clear();
   }
   void handle_events() override { ++events; if (on_event) on_event(events); }
-  void message_box(const std::string& text, MessageIcon icon) override {
+  void page_skipped(const SkippedPage& page) override { skipped.push_back(page.page + " : " + page.reason); }
+  void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
     messages.push_back(icon == MessageIcon::Critical      ? "critical: " + text
                        : icon == MessageIcon::Information ? "information: " + text
+                       : icon == MessageIcon::Warning     ? "warning: " + text
                                                           : text);
+    details.push_back(detail);
   }
   void beep() override { ++beeps; }
 };

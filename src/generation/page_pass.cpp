@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cmath>
 
 #include "generation/estimate.h"
@@ -7,6 +8,7 @@
 #include "generation/working_copy.h"
 #include "model/data_file.h"
 #include "model/page_filler.h"
+#include "platform/charset.h"
 #include "platform/files.h"
 #include "platform/formats.h"
 
@@ -50,27 +52,71 @@ void settle_naming(const RunSettings& settings, RunView& view, int& title_index)
   if (settings.tagf[0].empty()) view.select_option1();
 }
 
-// One record: make its page, fill it, deliver it. Each failing step ends the
-// record without a message; a working copy that will not be delivered is
-// removed. Returns the filler's outcome.
-FillOutcome make_page(const RunSettings& settings, const std::optional<std::string>& template_bytes,
-                      const FieldTable& fields, int title_index, PageObserver& observer) {
-  const std::optional<std::string> name = page_name(settings.option1, settings.tagf, fields);
-  const std::optional<PagePaths> paths = name ? page_paths(settings.destination, *name) : std::nullopt;
-  const std::optional<PageSource> source = paths ? P_verif_fichier(*paths, template_bytes) : std::nullopt;
-  if (!source) {
+// The template, read once: every page not made yet is made from its bytes.
+struct Template {
+  std::optional<std::string> bytes;
+  int error = 0;  // why it could not be read
+};
+
+// One record: make its page, fill it, deliver it. A failing step skips the
+// record, counted in the report with its reason; a working copy that will
+// not be delivered is removed. The errno of a failure is left in `error`
+// (0 for a refusal of our own) so the pass can tell when to give up.
+class PageMaker {
+ public:
+  PageMaker(const RunSettings& settings, const Template& page_template, PageObserver& observer,
+            RunReport& report, RunView& view)
+      : settings_(settings), template_(page_template), observer_(observer), report_(report),
+        view_(view) {}
+
+  FillOutcome make(const FieldTable& fields, int title_index, long long line) {
+    error = 0;
+    const std::optional<std::string> name = page_name(settings_.option1, settings_.tagf, fields);
+    if (!name) return skip("ligne " + std::to_string(line), kNameTagInvalid);
+    const std::string shown = to_utf8(*name);
+    const std::optional<PagePaths> paths = page_paths(settings_.destination, *name);
+    if (!paths) return skip(shown, kNameRefused);
+    const std::optional<PageSource> source = P_verif_fichier(*paths, template_.bytes);
+    if (!source) {
+      error = errno;
+      if (!template_.bytes && !is_ordinary_file(paths->page)) {
+        error = template_.error;
+        return skip(shown, system_reason(error));
+      }
+      return skip(shown, has_no_write_bits(paths->page) ? kPageReadOnly : system_reason(error));
+    }
+    const FillOutcome outcome = P_Modif_fichier(source->bytes, paths->working_copy, source->mode,
+                                                fields, title_index, observer_);
+    if (outcome == FillOutcome::Filled) {
+      if (P_livraison_fichier(*paths)) {
+        ++(source->mode ? report_.pages_refilled : report_.pages_made);
+        return outcome;
+      }
+      error = errno;  // the working copy is already removed
+    } else {
+      if (outcome == FillOutcome::Failed) error = errno;
+      discard_working_copy(*paths);
+      if (outcome == FillOutcome::Stopped) return outcome;
+    }
+    report_skip(report_, view_, {shown, system_reason(error)});
+    return FillOutcome::Failed;
+  }
+
+  int error = 0;
+
+ private:
+  FillOutcome skip(std::string page, std::string reason) {
+    report_skip(report_, view_, {std::move(page), std::move(reason)});
     // Still one event point per record, so a run of failing records can be stopped.
-    return observer.handle_events_and_check_stop() ? FillOutcome::Stopped : FillOutcome::Failed;
+    return observer_.handle_events_and_check_stop() ? FillOutcome::Stopped : FillOutcome::Failed;
   }
-  const FillOutcome outcome =
-      P_Modif_fichier(source->bytes, paths->working_copy, source->mode, fields, title_index, observer);
-  if (outcome == FillOutcome::Filled) {
-    P_livraison_fichier(*paths);
-  } else {
-    discard_working_copy(*paths);
-  }
-  return outcome;
-}
+
+  const RunSettings& settings_;
+  const Template& template_;
+  PageObserver& observer_;
+  RunReport& report_;
+  RunView& view_;
+};
 
 }  // namespace
 
@@ -90,14 +136,11 @@ void enter_running(RunFlags& flags, RunView& view, const std::string& frame1) {
 }
 
 PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& fields,
-                      int& title_index) {
+                      int& title_index, RunReport& report) {
   if (!validate(view.read_settings(), view)) return PassOutcome::Invalid;
-  flags.running = true;
-  flags.stop = false;
-  view.show_running(true);
+  enter_running(flags, view, "Génération des pages HTML en cours...");
   settle_naming(view.read_settings(), view, title_index);
   const RunSettings settings = view.read_settings();
-  view.show_frame1("Génération des pages HTML en cours...");
 
   const std::optional<long long> total = count_records(settings.source);
   std::unique_ptr<RecordReader> reader = total ? RecordReader::open(settings.source) : nullptr;
@@ -106,10 +149,11 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     return PassOutcome::Failed;
   }
 
-  // Read once: every page not made yet is made from these bytes.
-  const std::optional<std::string> template_bytes = read_file(settings.modele);
+  Template page_template{read_file(settings.modele), 0};
+  if (!page_template.bytes) page_template.error = errno;
   const char separator = locale_decimal_separator();
   PageObserver observer(flags, view);
+  PageMaker maker(settings, page_template, observer, report, view);
   long long counter = 1;
   std::string record;
   while (reader->next(record)) {
@@ -118,8 +162,12 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     view.show_pictotal(bar_width(static_cast<double>(counter), static_cast<double>(*total)));
     ++counter;
     split_record(record, fields);
-    make_page(settings, template_bytes, fields, title_index, observer);
+    maker.make(fields, title_index, counter - 1);
     if (flags.stop) return PassOutcome::Stopped;
+    if (const std::optional<std::string> message = hopeless_failure(maker.error, settings.destination)) {
+      view.message_box(*message, MessageIcon::Critical);
+      return PassOutcome::Failed;
+    }
     const double d = elapsed_seconds(start, clock.seconds_since_midnight());
     view.show_temps(temps_caption(d, *total, counter, separator));
   }

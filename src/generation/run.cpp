@@ -28,8 +28,9 @@ PressOutcome Run::press() {
     return PressOutcome::StopRequest;
   }
 
+  report_ = {};
   if (settings.check1) {
-    switch (page_pass(flags_, view_, clock_, fields_, title_index_)) {
+    switch (page_pass(flags_, view_, clock_, fields_, title_index_, report_)) {
       case PassOutcome::Completed: break;
       case PassOutcome::Stopped: return PressOutcome::Stopped;
       case PassOutcome::Invalid: return PressOutcome::Invalid;
@@ -37,7 +38,7 @@ PressOutcome Run::press() {
     }
   }
   if (view_.read_settings().check2) {
-    switch (link_pass(flags_, view_, clock_)) {
+    switch (link_pass(flags_, view_, clock_, report_)) {
       case PassOutcome::Completed: break;
       case PassOutcome::Stopped: return PressOutcome::Stopped;
       // After a page pass the window is still running: give it back.
@@ -61,7 +62,11 @@ void Run::stop_request() {
 void Run::end_step() {
   clear_progress(view_, "Génération terminée", "Terminé!");
   view_.beep();
-  view_.message_box("Traitement terminé...", MessageIcon::Information);
+  if (report_.pages_skipped == 0) {
+    view_.message_box("Traitement terminé...", MessageIcon::Information);
+  } else {
+    view_.message_box(skipped_message(report_), MessageIcon::Warning, skipped_details(report_));
+  }
   view_.show_running(false);
   flags_.running = false;
 }

@@ -8,6 +8,10 @@
 //      stop or a failed validation), the link pass when check2 is ticked,
 //      and the end step.
 //
+// Each press that runs keeps a report of what its passes did. The end step
+// says "Traitement terminé..." only when nothing was skipped; otherwise a
+// warning names how many pages could not be made or linked and lists them.
+//
 // The run holds the state the window shares with it: the field table (also
 // filled by p_exemple) and the title column index.
 
@@ -18,10 +22,10 @@
 namespace corvella {
 
 enum class PressOutcome {
-  Finished,     // end step shown: "Traitement terminé..."
+  Finished,     // end step shown (see report().pages_skipped)
   Stopped,      // a pass ended on the stop flag
   Invalid,      // validation failed; its message has been shown
-  Failed,       // the data file could not be read; a message has been shown
+  Failed,       // a pass could not go on; a critical message has been shown
   StopRequest,  // this press was the stop request: "Traitement interrompu..."
 };
 
@@ -35,6 +39,7 @@ class Run {
   RunFlags& flags() { return flags_; }
   FieldTable& fields() { return fields_; }
   int& title_index() { return title_index_; }
+  const RunReport& report() const { return report_; }
 
  private:
   void stop_request();
@@ -48,12 +53,13 @@ class Run {
   RunFlags flags_;
   FieldTable fields_;
   int title_index_ = 1;
+  RunReport report_;
 };
 
 // The page pass: validation, then one page per record with its progress and
-// time estimate. Shared by Run::press and the tests.
+// time estimate, counted in `report`. Shared by Run::press and the tests.
 PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& fields,
-                      int& title_index);
+                      int& title_index, RunReport& report);
 
 // Window state at the start of a pass: running flag set, stop flag cleared,
 // "Arrêter", the frames disabled, and the caption of Frame1.

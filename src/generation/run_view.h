@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "generation/run_report.h"
 #include "generation/run_settings.h"
 #include "platform/notifier.h"
 
@@ -36,6 +37,9 @@ class RunView : public Notifier {
   virtual void select_titrep1() = 0;
   virtual void select_option1() = 0;
 
+  // A page that could not be made or linked, as soon as it is known.
+  virtual void page_skipped(const SkippedPage&) {}
+
   // The event point: handle waiting events once. A press of the run button
   // here re-enters Run::press, which then performs the stop request.
   virtual void handle_events() = 0;
@@ -54,7 +58,8 @@ enum class PassOutcome {
   Completed,
   Stopped,  // the stop flag was found set
   Invalid,  // validation failed; its message has been shown
-  Failed,   // the data could not be read; a message has been shown
+  Failed,   // nothing more could succeed (data unreadable, destination gone,
+            // disk full, link folder unlistable); a message has been shown
 };
 
 }  // namespace corvella

@@ -1,5 +1,6 @@
 #include "links/link_pass.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,13 +60,18 @@ bool is_page_name(std::string_view name) {
   return lower(end[0]) == 'h' && lower(end[1]) == 't' && lower(end[2]) == 'm';
 }
 
-// One read of the page gives both of its tags.
+// One read of the page gives both of its tags. A page that cannot be read
+// is reported and matches no page.
 ListedPage read_listed_page(const std::string& folder, std::string name,
                             const std::optional<std::string>& link_marker,
-                            const std::optional<std::string>& text_marker) {
+                            const std::optional<std::string>& text_marker, RunReport& report,
+                            RunView& view) {
   ListedPage page{std::move(name), std::nullopt, {}};
   const std::optional<std::string> bytes = read_file(folder + page.name);
-  if (!bytes) return page;
+  if (!bytes) {
+    report_skip(report, view, {page.name, system_reason(errno)});
+    return page;
+  }
   if (link_marker) {
     if (const std::optional<std::string_view> line = content_line(*bytes, *link_marker)) {
       page.key = std::string(trim_spaces(*line));
@@ -126,17 +132,22 @@ PagePaths destination_paths(const std::string& destination, const std::string& n
 }
 
 // Puts the page, rewritten with the link lines, in place through its
-// working copy. Each failing step ends the page silently.
-void relink(const PagePaths& paths, const FileContents& page, std::string_view link_lines) {
-  if (P_copie_fichier(paths, p_ajoute_lien(page.bytes, link_lines), page.mode)) {
-    P_livraison_fichier2(paths);
+// working copy. The errno of the failing step, or 0.
+int relink(const PagePaths& paths, const FileContents& page, std::string_view link_lines) {
+  if (P_copie_fichier(paths, p_ajoute_lien(page.bytes, link_lines), page.mode) &&
+      P_livraison_fichier2(paths)) {
+    return 0;
   }
+  return errno;
 }
 
 // "tmp_x.htm" beside "x.htm" is the working copy of x.htm, left by a pass
 // that was killed: linking to it would give links that die with it.
-std::vector<std::string> page_names(const std::string& folder) {
-  std::vector<std::string> names = list_ordinary_files(folder);
+// Nothing when the folder cannot be listed.
+std::optional<std::vector<std::string>> page_names(const std::string& folder) {
+  std::optional<std::vector<std::string>> listed_names = list_ordinary_files(folder);
+  if (!listed_names) return std::nullopt;
+  std::vector<std::string>& names = *listed_names;
   std::erase_if(names, [](const std::string& name) { return !is_page_name(name); });
   const std::unordered_set<std::string_view> listed(names.begin(), names.end());
   std::vector<std::string> pages;
@@ -150,7 +161,7 @@ std::vector<std::string> page_names(const std::string& folder) {
 
 }  // namespace
 
-PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
+PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& report) {
   const RunSettings settings = view.read_settings();
   if (!validate(settings, view)) return PassOutcome::Invalid;
   enter_running(flags, view, "Génération des liens hypertexte en cours...");
@@ -165,11 +176,19 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
 
   // Every page is read once, before any is changed, so the links follow the
   // pages as they stand when the pass starts, even when both folders are one.
+  std::optional<std::vector<std::string>> names = page_names(settings.lien);
+  if (!names) {
+    view.message_box("Le répertoire contenant les fichiers à traiter ne peut pas être lu : " +
+                         system_reason(errno),
+                     MessageIcon::Critical);
+    return PassOutcome::Failed;
+  }
   std::vector<ListedPage> pages;
-  for (std::string& name : page_names(settings.lien)) {
+  for (std::string& name : *names) {
     view.handle_events();
     if (flags.stop) return PassOutcome::Stopped;
-    pages.push_back(read_listed_page(settings.lien, std::move(name), link_marker, text_marker));
+    pages.push_back(
+        read_listed_page(settings.lien, std::move(name), link_marker, text_marker, report, view));
   }
   Grouping grouping = group_by_key(pages);
 
@@ -192,17 +211,30 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock) {
     view.show_piccours(bar_width(static_cast<double>(total - 1), static_cast<double>(total)));
     const std::uint32_t group = grouping.group_of[i];
     if (group != kNoGroup && grouping.groups[group].members.size() > 1) {
-      // A page without a namesake in the destination folder gets nothing,
-      // and one the user made read-only (no write bit) keeps its content.
+      // A page without a namesake in the destination folder gets nothing;
+      // one the user made read-only (no write bit) keeps its content.
       const PagePaths paths = destination_paths(settings.destination, pages[i].name);
       const std::optional<FileContents> page = read_regular_file(paths.page);
-      if (page && (page->mode & 0222) != 0) {
+      int error = page ? 0 : errno;
+      if (page && (page->mode & 0222) == 0) {
+        report_skip(report, view, {pages[i].name, kPageReadOnly});
+      } else if (page) {
         Group& mine = grouping.groups[group];
         // The page's character set matters only for addresses beyond ASCII.
         const bool utf8_page = (mine.ascii_names && prefix.ascii) || is_valid_utf8(page->bytes);
         group_table(mine, pages, utf8_page, prefix)
             .lines_without(grouping.row_of[i], line_end_of(page->bytes), links);
-        relink(paths, *page, links);
+        error = relink(paths, *page, links);
+        if (error == 0) {
+          ++report.pages_linked;
+          report.links_written += static_cast<long long>(mine.members.size()) - 1;
+        }
+      }
+      const bool no_namesake = !page && error == ENOENT;
+      if (error != 0 && !no_namesake) report_skip(report, view, {pages[i].name, system_reason(error)});
+      if (const std::optional<std::string> message = hopeless_failure(error, settings.destination)) {
+        view.message_box(*message, MessageIcon::Critical);
+        return PassOutcome::Failed;
       }
     }
     const double d = elapsed_seconds(start, clock.seconds_since_midnight());

@@ -26,6 +26,8 @@ namespace corvella {
 // Validates (every ticked pass), enters the running state and links the
 // pages. Handles events once per page read and once per page linked, and
 // stops there when the stop flag is set: a page is never half rewritten.
-PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock);
+// Counts in `report` the pages linked, the links written and the pages that
+// could not be read or rewritten.
+PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& report);
 
 }  // namespace corvella

@@ -1,5 +1,7 @@
 #include "links/link_region.h"
 
+#include <cerrno>
+
 #include "links/tag_reader.h"
 #include "platform/files.h"
 #include "platform/text_lines.h"
@@ -94,7 +96,9 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
 bool P_copie_fichier(const PagePaths& paths, std::string_view rewritten, unsigned mode) {
   std::optional<FileWriter> out = FileWriter::create(paths.working_copy, mode);
   if (out && out->write_and_close(rewritten)) return true;
+  const int error = errno;  // the caller reports the write's cause, not the removal's
   discard_working_copy(paths);
+  errno = error;
   return false;
 }
 

@@ -62,7 +62,8 @@ class LinkTable {
 std::string p_ajoute_lien(std::string_view page, std::string_view link_lines);
 
 // P_copie_fichier: writes the rewritten page into its working copy, with the
-// page's permission bits. False (and no working copy left) when it cannot.
+// page's permission bits. False (and no working copy left, errno telling
+// why) when it cannot.
 bool P_copie_fichier(const PagePaths& paths, std::string_view rewritten, unsigned mode);
 
 // P_livraison_fichier2: renames the working copy over the page, or removes

@@ -125,11 +125,15 @@ bool is_folder_or_file(const fs::path& path) {
   return is_ordinary_file(path);
 }
 
-std::vector<std::string> list_ordinary_files(const fs::path& folder) {
+std::optional<std::vector<std::string>> list_ordinary_files(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     if (is_ordinary_file(it->path())) names.push_back(it->path().filename().string());
+  }
+  if (error) {
+    errno = error.value();
+    return std::nullopt;
   }
   return names;
 }

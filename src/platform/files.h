@@ -59,8 +59,9 @@ bool is_ordinary_file(const fs::path& path);
 bool is_folder_or_file(const fs::path& path);
 
 // Names of the ordinary files of a folder, in the order the system lists
-// them; no sorting, no sub-folders. Empty when the folder cannot be read.
-std::vector<std::string> list_ordinary_files(const fs::path& folder);
+// them; no sorting, no sub-folders. Nothing when the folder cannot be
+// listed, errno telling why.
+std::optional<std::vector<std::string>> list_ordinary_files(const fs::path& folder);
 
 bool copy_file_replacing(const fs::path& from, const fs::path& to);
 bool remove_file(const fs::path& path);

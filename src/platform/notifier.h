@@ -7,13 +7,15 @@
 
 namespace corvella {
 
-enum class MessageIcon { None, Critical, Information };
+enum class MessageIcon { None, Critical, Information, Warning };
 
 class Notifier {
  public:
   virtual ~Notifier() = default;
-  // A modal box with the text, the icon and the application's title.
-  virtual void message_box(const std::string& text, MessageIcon icon) = 0;
+  // A modal box with the text, the icon and the application's title;
+  // `details`, when not empty, is shown on demand below the text.
+  virtual void message_box(const std::string& text, MessageIcon icon,
+                           const std::string& details = {}) = 0;
   virtual void beep() = 0;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Message boxes and the beep of the running program: a modal QMessageBox with
-// the critical or information icon and the application's title, and the
-// system beep.
+// the critical, information or warning icon, the application's title and the
+// detail text behind its "Show Details..." button, and the system beep.
 
 #include <QPointer>
 #include <QWidget>
@@ -17,7 +17,7 @@ class DialogNotifier final : public Notifier {
  public:
   explicit DialogNotifier(QWidget* parent) : parent_(parent) {}
 
-  void message_box(const std::string& text, MessageIcon icon) override;
+  void message_box(const std::string& text, MessageIcon icon, const std::string& details) override;
   void beep() override;
 
  private:

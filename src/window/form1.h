@@ -99,7 +99,7 @@ class Form1 : public QWidget, public RunView {
   void select_titrep1() override;
   void select_option1() override;
   void handle_events() override;
-  void message_box(const std::string& text, MessageIcon icon) override;
+  void message_box(const std::string& text, MessageIcon icon, const std::string& details) override;
   void beep() override;
 
  protected:

@@ -127,9 +127,9 @@ void Form1::handle_events() {
   QCoreApplication::processEvents();
 }
 
-void Form1::message_box(const std::string& text, MessageIcon icon) {
+void Form1::message_box(const std::string& text, MessageIcon icon, const std::string& details) {
   paint_progress();
-  notifier_->message_box(text, icon);
+  notifier_->message_box(text, icon, details);
 }
 
 void Form1::beep() {

@@ -38,8 +38,12 @@ class WindowTest : public ::testing::Test, public Notifier {
   // A folder as the window writes it: ending with "/".
   static std::string folder_text(const fs::path& folder) { return folder.string() + "/"; }
 
-  void message_box(const std::string& text, MessageIcon icon) override {
-    messages.push_back((icon == MessageIcon::Critical ? "critical: " : "information: ") + text);
+  void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
+    messages.push_back((icon == MessageIcon::Critical      ? "critical: "
+                        : icon == MessageIcon::Information ? "information: "
+                                                           : "warning: ") +
+                       text);
+    details.push_back(detail);
   }
   void beep() override { ++beeps; }
 
@@ -106,7 +110,8 @@ class WindowTest : public ::testing::Test, public Notifier {
 
   TempDir temp;
   Locations locations;
-  std::vector<std::string> messages;  // "critical: ..." / "information: ..."
+  std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
+  std::vector<std::string> details;   // the detail text of each message
   int beeps = 0;
   std::unique_ptr<window::Form1> form;
 };
