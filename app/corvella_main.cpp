@@ -8,6 +8,7 @@
 #include "platform/locations.h"
 #include "window/command_line.h"
 #include "window/form1.h"
+#include "window/stop_signals.h"
 
 namespace {
 
@@ -37,5 +38,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "");
   corvella::window::Form1 form({.locations = corvella::default_locations()});
   form.show();
-  return application.exec();
+  corvella::window::StopSignals stop_signals(form);
+  const int status = application.exec();
+  return stop_signals.received() != 0 ? 128 + stop_signals.received() : status;
 }
