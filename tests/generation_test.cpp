@@ -249,7 +249,7 @@ TEST_F(PagePass, ComposedNamesAndTitleTag) {
   EXPECT_NE(page("a.htm").find("<title>b</title>"), std::string::npos);
 }
 
-TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
+TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkippedAndTold) {
   write_bytes(dir / "données.txt",
               "../evasion;x\r\nsub/dans-sous-dossier;y\r\nabsent/z;z\r\nlecture-seule;w\r\n"
               "doublon;premier\r\ndoublon;second\r\n" + std::string(300, 'n') + ";long\r\n" +
@@ -264,10 +264,24 @@ TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkipped) {
   limited = {64 * 1024, unlimited.rlim_max};
   const auto on_limit = std::signal(SIGXFSZ, SIG_IGN);
   ::setrlimit(RLIMIT_FSIZE, &limited);
-  const PressOutcome outcome = corvella::Run(view).press();
+  corvella::Run run(view);
+  const PressOutcome outcome = run.press();
   ::setrlimit(RLIMIT_FSIZE, &unlimited);
   std::signal(SIGXFSZ, on_limit);
   EXPECT_EQ(outcome, PressOutcome::Finished);
+  const Texts skipped{"../evasion.htm : nom de page refusé", "absent/z.htm : No such file or directory",
+                      "lecture-seule.htm : page en lecture seule",
+                      std::string(300, 'n') + ".htm : File name too long", "gros.htm : File too large"};
+  EXPECT_EQ(view.skipped, skipped);
+  EXPECT_EQ(view.messages,
+            Texts{"warning: Traitement terminé, mais 5 pages n'ont pas pu être créées ou liées."});
+  std::string details;
+  for (const std::string& line : skipped) details += line + "\n";
+  EXPECT_EQ(view.details.back(), details);
+  EXPECT_EQ(view.beeps, 1);
+  const RunReport& report = run.report();
+  EXPECT_EQ((std::vector<long long>{report.pages_made, report.pages_refilled, report.pages_skipped}),
+            (std::vector<long long>{2, 1, 5}));
   EXPECT_FALSE(std::filesystem::exists(dir / "evasion.htm"));
   EXPECT_EQ(file_names(dir / "pages"), (Texts{"doublon.htm", "gros.htm", "lecture-seule.htm", "sub"}));
   EXPECT_EQ(file_names(dir / "pages/sub"), Texts{"dans-sous-dossier.htm"});
@@ -288,6 +302,20 @@ TEST_F(PagePass, StopBetweenRecordsKeepsEarlierPagesAndNoWorkingCopy) {
   EXPECT_EQ(view.messages, Texts{"information: Traitement interrompu..."});
   EXPECT_FALSE(view.running);
   EXPECT_FALSE(run.running());
+
+  // A destination removed during the run: every record left would fail, so
+  // the pass ends there as a failure.
+  view.messages.clear();
+  view.events = 0;
+  view.on_event = [&](int event) {
+    if (event == 2) std::filesystem::remove_all(dir / "pages");
+  };
+  EXPECT_EQ(run.press(), PressOutcome::Failed);
+  EXPECT_EQ(view.skipped, Texts{"brie.htm : No such file or directory"});
+  EXPECT_EQ(view.messages, Texts{"critical: Le répertoire de destination n'existe plus"});
+  EXPECT_EQ(run.report().pages_refilled, 1);  // comte.htm, made by the first press
+  EXPECT_FALSE(view.running);
+  EXPECT_FALSE(std::filesystem::exists(dir / "pages"));
 }
 
 TEST_F(PagePass, InvalidSettingsEmptyOrDeletedDataEndCleanly) {
