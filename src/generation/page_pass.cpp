@@ -52,6 +52,15 @@ void settle_naming(const RunSettings& settings, RunView& view, int& title_index)
   if (settings.tagf[0].empty()) view.select_option1();
 }
 
+// A page the user made read-only: no write permission bit at all.
+bool read_only(const std::filesystem::path& page) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::perms perms = fs::status(page, error).permissions();
+  return !error && (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+                       fs::perms::none;
+}
+
 // The template, read once: every page not made yet is made from its bytes.
 struct Template {
   std::optional<std::string> bytes;
@@ -83,7 +92,7 @@ class PageMaker {
         error = template_.error;
         return skip(shown, system_reason(error));
       }
-      return skip(shown, has_no_write_bits(paths->page) ? kPageReadOnly : system_reason(error));
+      return skip(shown, read_only(paths->page) ? kPageReadOnly : system_reason(error));
     }
     const FillOutcome outcome = P_Modif_fichier(source->bytes, paths->working_copy, source->mode,
                                                 fields, title_index, observer_);
