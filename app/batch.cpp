@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -8,7 +9,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 #include "generation/naming.h"
 #include "generation/run.h"
@@ -76,12 +76,21 @@ class BatchView final : public RunView {
   void attach(Run& run) { run_ = &run; }
 
   RunSettings read_settings() override { return settings_; }
-  void show_frame1(const std::string& caption) override { frame1_ = caption; paint(); }
-  void show_progressbar2(const std::string& caption) override { total_ = caption; paint(); }
+  void show_frame1(const std::string& caption) override {
+    frame1_ = caption;
+    paint();
+  }
+  void show_progressbar2(const std::string& caption) override {
+    total_ = caption;
+    paint();
+  }
   void show_pictotal(int) override {}
   void show_progressbar1(const std::string&) override {}
   void show_piccours(int) override {}
-  void show_temps(const std::string& caption) override { temps_ = caption; paint(); }
+  void show_temps(const std::string& caption) override {
+    temps_ = caption;
+    paint();
+  }
   void show_running(bool) override {}
   void select_titrep1() override {
     settings_.titrep1 = true;
@@ -180,9 +189,9 @@ struct Options {
   bool version = false;
 };
 
-const char* const kValueOptions[] = {"settings", "source", "modele", "destination", "lien",
-                                     "textesource", "textelien", "tag99", "option", "tagf0",
-                                     "tagf1", "tagf2", "tagf3", "tagf4", "titre"};
+const char* const kValueOptions[] = {"settings",    "source",    "modele", "destination", "lien",
+                                     "textesource", "textelien", "tag99",  "option",      "tagf0",
+                                     "tagf1",       "tagf2",     "tagf3",  "tagf4",       "titre"};
 
 // Nothing on a usage error, which has been told.
 std::optional<Options> parse(int argc, const char* const* argv, std::ostream& err) {
@@ -326,7 +335,7 @@ class StopSignals {
   StopSignals& operator=(const StopSignals&) = delete;
 
  private:
-  struct sigaction previous_[std::size(kStopSignals)] {};
+  struct sigaction previous_[std::size(kStopSignals)]{};
 };
 
 }  // namespace
@@ -367,11 +376,15 @@ int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostrea
   view.tell_end(outcome == PressOutcome::Finished);
   if (!options->quiet) view.say(summary(run.report()));
   switch (outcome) {
-    case PressOutcome::Finished: return run.report().pages_skipped == 0 ? 0 : 3;
-    case PressOutcome::Failed: return 1;
-    case PressOutcome::Invalid: return 2;
+    case PressOutcome::Finished:
+      return run.report().pages_skipped == 0 ? 0 : 3;
+    case PressOutcome::Failed:
+      return 1;
+    case PressOutcome::Invalid:
+      return 2;
     case PressOutcome::Stopped:
-    case PressOutcome::StopRequest: return 128 + (g_signal != 0 ? g_signal : SIGINT);
+    case PressOutcome::StopRequest:
+      return 128 + (g_signal != 0 ? g_signal : SIGINT);
   }
   return 1;
 }

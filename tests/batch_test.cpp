@@ -1,7 +1,7 @@
 #include "batch.h"
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,9 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -54,10 +54,11 @@ Outcome batch(const std::vector<std::string>& args) {
 }
 
 std::string summary(int made, int refilled, int skipped, int linked = 0, int links = 0) {
-  return "corvella-batch : pages créées : " + std::to_string(made) + ", remplies : " +
-         std::to_string(refilled) + ", non traitées : " + std::to_string(skipped) +
-         " ; pages liées : " + std::to_string(linked) + ", liens écrits : " + std::to_string(links) +
-         "\n";
+  return "corvella-batch : pages créées : " + std::to_string(made) +
+         ", remplies : " + std::to_string(refilled) +
+         ", non traitées : " + std::to_string(skipped) +
+         " ; pages liées : " + std::to_string(linked) +
+         ", liens écrits : " + std::to_string(links) + "\n";
 }
 
 constexpr const char* kTemplate =
@@ -76,13 +77,14 @@ struct BatchTool : ::testing::Test {
   void SetUp() override {
     fs::create_directory(dir / "pages");
     write_bytes(dir / "modele.htm", kTemplate);
-    write_bytes(dir / "data.txt",
-                "lyon;Lyon;Rhône\r\nnantes;Nantes;Loire-Atlantique\r\nvilleurbanne;Villeurbanne;Rhône\r\n");
+    write_bytes(
+        dir / "data.txt",
+        "lyon;Lyon;Rhône\r\nnantes;Nantes;Loire-Atlantique\r\nvilleurbanne;Villeurbanne;Rhône\r\n");
   }
   std::vector<std::string> paths(std::vector<std::string> more = {}) {
-    std::vector<std::string> args{"--source", (dir / "data.txt").string(), "--modele",
-                                  (dir / "modele.htm").string(), "--destination",
-                                  (dir / "pages").string()};  // no trailing "/": one is added
+    std::vector<std::string> args{
+        "--source",      (dir / "data.txt").string(), "--modele", (dir / "modele.htm").string(),
+        "--destination", (dir / "pages").string()};  // no trailing "/": one is added
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
@@ -90,8 +92,9 @@ struct BatchTool : ::testing::Test {
 
   // Runs the tool in a forked child once `prepare` succeeds there, then
   // `after` in the child. Nothing when the kernel refuses `prepare`.
-  std::optional<Outcome> in_child(const std::function<bool()>& prepare, const std::vector<std::string>& args,
-                                  const std::function<void()>& after = [] {}) {
+  std::optional<Outcome> in_child(
+      const std::function<bool()>& prepare, const std::vector<std::string>& args,
+      const std::function<void()>& after = [] {}) {
     int pipe_fds[2];
     if (::pipe(pipe_fds) != 0) return std::nullopt;
     const pid_t pid = ::fork();
@@ -100,13 +103,15 @@ struct BatchTool : ::testing::Test {
       if (!prepare()) ::_exit(77);
       const Outcome outcome = run_batch(args);
       after();
-      [[maybe_unused]] const ssize_t written = ::write(pipe_fds[1], outcome.second.data(), outcome.second.size());
+      [[maybe_unused]] const ssize_t written =
+          ::write(pipe_fds[1], outcome.second.data(), outcome.second.size());
       ::_exit(outcome.first);
     }
     ::close(pipe_fds[1]);
     std::string err;
     char chunk[4096];
-    for (ssize_t got; (got = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0;) err.append(chunk, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(pipe_fds[0], chunk, sizeof chunk)) > 0;)
+      err.append(chunk, static_cast<std::size_t>(got));
     ::close(pipe_fds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -116,8 +121,9 @@ struct BatchTool : ::testing::Test {
   // An unprivileged user whose only access is what "other" is given.
   std::optional<Outcome> as_nobody(const std::vector<std::string>& args) {
     fs::permissions(dir.path(), fs::perms::all);
-    return in_child([] { return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0; },
-                    args);
+    return in_child(
+        [] { return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0; },
+        args);
   }
 
   testing::TempDir dir;
@@ -133,7 +139,8 @@ TEST_F(BatchTool, OnAPipeARunPrintsOnlyItsSummary) {
   const auto [status, err] = batch(paths({"--progress"}));
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(err.starts_with("\rcorvella-batch : Génération des pages HTML en cours...")) << err;
-  EXPECT_TRUE(err.ends_with("\r\x1b[Kcorvella-batch : Traitement terminé...\n" + summary(0, 3, 0))) << err;
+  EXPECT_TRUE(err.ends_with("\r\x1b[Kcorvella-batch : Traitement terminé...\n" + summary(0, 3, 0)))
+      << err;
 
   // Help and version on standard output.
   std::string out;
@@ -157,11 +164,13 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
       {{"--source"}, "corvella-batch : valeur manquante après --source\n" + again},
       {{"site/"}, "corvella-batch : argument inattendu : site/\n" + again},
       {paths({"--", "--liens"}), "corvella-batch : argument inattendu : --liens\n" + again},
-      {{"--no-pages"}, "corvella-batch : rien à faire : ni pages (--no-pages) ni liens (--liens)\n" + again},
+      {{"--no-pages"},
+       "corvella-batch : rien à faire : ni pages (--no-pages) ni liens (--liens)\n" + again},
       {{"--no-pages", "--no-liens", "--quiet"},
        "corvella-batch : rien à faire : ni pages (--no-pages) ni liens (--liens)\n" + again},
       {paths({"--settings", (dir / "absent.ini").string()}),
-       "corvella-batch : --settings : " + (dir / "absent.ini").string() + " : No such file or directory\n"},
+       "corvella-batch : --settings : " + (dir / "absent.ini").string() +
+           " : No such file or directory\n"},
       {paths({"--settings", (dir / "réglages").string()}),
        "corvella-batch : --settings : " + (dir / "réglages").string() + " : Is a directory\n"},
       {paths({"--tagf0", "Tag N°x"}), "corvella-batch : tag invalide pour --tagf0 : Tag N°x\n"},
@@ -181,7 +190,9 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
 TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   // A tag of a pass that does not run is not looked at.
   ASSERT_EQ(batch(paths({"--option", "2", "--tagf0", "2", "--tagf1", "Tag N°0", "--titre", "2",
-                         "--tagf4=Tag N°2", "--textesource", "x"})).first, 0);
+                         "--tagf4=Tag N°2", "--textesource", "x"}))
+                .first,
+            0);
   EXPECT_EQ(file_names(dir / "pages"),
             (Texts{"Loire-Atlantique_nantes.htm", "Rhône_lyon.htm", "Rhône_villeurbanne.htm"}));
   EXPECT_EQ(page("Rhône_lyon.htm"), page_of("Rhône", "Lyon", "Rhône"));
@@ -195,13 +206,15 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   // by region, with the city as text and the given prefix.
   fs::remove_all(dir / "pages");
   fs::create_directory(dir / "pages");
-  EXPECT_EQ(batch(paths({"--titre", "1", "--tagf4", "2", "--liens", "--lien", (dir / "pages").string(),
-                         "--textesource", "Tag N°2", "--textelien", "1", "--tag99", "/villes/"})),
-            (Outcome{0, summary(3, 0, 0, 2, 2)}));
+  EXPECT_EQ(
+      batch(paths({"--titre", "1", "--tagf4", "2", "--liens", "--lien", (dir / "pages").string(),
+                   "--textesource", "Tag N°2", "--textelien", "1", "--tag99", "/villes/"})),
+      (Outcome{0, summary(3, 0, 0, 2, 2)}));
   EXPECT_EQ(page("lyon.htm"),
-            page_of("Lyon", "Lyon", "Rhône", "<a href =\"/villes/villeurbanne.htm\">Villeurbanne</a><br>\r\n"));
-  EXPECT_EQ(page("villeurbanne.htm"),
-            page_of("Villeurbanne", "Villeurbanne", "Rhône", "<a href =\"/villes/lyon.htm\">Lyon</a><br>\r\n"));
+            page_of("Lyon", "Lyon", "Rhône",
+                    "<a href =\"/villes/villeurbanne.htm\">Villeurbanne</a><br>\r\n"));
+  EXPECT_EQ(page("villeurbanne.htm"), page_of("Villeurbanne", "Villeurbanne", "Rhône",
+                                              "<a href =\"/villes/lyon.htm\">Lyon</a><br>\r\n"));
   EXPECT_EQ(page("nantes.htm"), page_of("Nantes", "Nantes", "Loire-Atlantique"));
   // By city, nothing matches: the links stay as they are.
   EXPECT_EQ(batch({"--no-pages", "--liens", "--lien", (dir / "pages").string(), "--destination",
@@ -209,10 +222,10 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
             (Outcome{0, summary(0, 0, 0)}));
 
   // The rest from the settings file.
-  write_bytes(dir / "Corvella.ini",
-              "[Parametres]\r\nSource=" + (dir / "data.txt").string() + "\r\nModele=" +
-                  (dir / "modele.htm").string() + "\r\nDestination= " + dir.text() +
-                  "pages/ \r\nOption=2\r\nTagF0=Tag N°2\r\n");
+  write_bytes(dir / "Corvella.ini", "[Parametres]\r\nSource=" + (dir / "data.txt").string() +
+                                        "\r\nModele=" + (dir / "modele.htm").string() +
+                                        "\r\nDestination= " + dir.text() +
+                                        "pages/ \r\nOption=2\r\nTagF0=Tag N°2\r\n");
   EXPECT_EQ(batch({"--settings", (dir / "Corvella.ini").string(), "--quiet"}), (Outcome{0, ""}));
   EXPECT_EQ(page("Loire-Atlantique.htm"), page_of("Nantes", "Nantes", "Loire-Atlantique"));
 }
@@ -221,11 +234,14 @@ TEST_F(BatchTool, SkippedPagesAreToldOneByOneAndExitWith3) {
   write_bytes(dir / "data.txt", "../evasion;x\r\nlyon;Lyon;Rhône\r\nfigée;Figée;Ain\r\n");
   write_bytes(dir / "pages/figée.htm", "<title>ancien</title>\r\n");
   ::chmod((dir / "pages/figée.htm").c_str(), 0444);
-  EXPECT_EQ(batch(paths()),
-            (Outcome{3, "corvella-batch : ../evasion.htm : nom de page refusé\n"
-                        "corvella-batch : figée.htm : page en lecture seule\n"
-                        "corvella-batch : Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées.\n" +
-                            summary(1, 0, 2)}));
+  EXPECT_EQ(
+      batch(paths()),
+      (Outcome{
+          3,
+          "corvella-batch : ../evasion.htm : nom de page refusé\n"
+          "corvella-batch : figée.htm : page en lecture seule\n"
+          "corvella-batch : Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées.\n" +
+              summary(1, 0, 2)}));
   EXPECT_EQ(page("figée.htm"), "<title>ancien</title>\r\n");
   EXPECT_EQ(batch(paths({"-q"})), (Outcome{3, ""}));
 }
@@ -239,32 +255,43 @@ TEST_F(BatchTool, UnreadableOrUnwritableFilesAsAnUnprivilegedUser) {
   ::chmod((dir / "modele.htm").c_str(), 0600);
   const std::optional<Outcome> template_refused = as_nobody(paths());
   if (!template_refused) GTEST_SKIP() << "the kernel does not let this test drop its privileges";
-  EXPECT_EQ(*template_refused,
-            (Outcome{3, "corvella-batch : nantes.htm : Permission denied\n"
-                        "corvella-batch : villeurbanne.htm : Permission denied\n"
-                        "corvella-batch : Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées.\n" +
-                            summary(0, 1, 2)}));
+  EXPECT_EQ(
+      *template_refused,
+      (Outcome{
+          3,
+          "corvella-batch : nantes.htm : Permission denied\n"
+          "corvella-batch : villeurbanne.htm : Permission denied\n"
+          "corvella-batch : Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées.\n" +
+              summary(0, 1, 2)}));
   EXPECT_EQ(file_names(dir / "pages"), Texts{"lyon.htm"});
   EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
 
   ::chmod((dir / "modele.htm").c_str(), 0644);
   ::chmod((dir / "pages").c_str(), 0555);
-  EXPECT_EQ(as_nobody(paths()),
-            (Outcome{3, "corvella-batch : lyon.htm : Permission denied\n"
-                        "corvella-batch : nantes.htm : Permission denied\n"
-                        "corvella-batch : villeurbanne.htm : Permission denied\n"
-                        "corvella-batch : Traitement terminé, mais 3 pages n'ont pas pu être créées ou liées.\n" +
-                            summary(0, 0, 3)}));
+  EXPECT_EQ(
+      as_nobody(paths()),
+      (Outcome{
+          3,
+          "corvella-batch : lyon.htm : Permission denied\n"
+          "corvella-batch : nantes.htm : Permission denied\n"
+          "corvella-batch : villeurbanne.htm : Permission denied\n"
+          "corvella-batch : Traitement terminé, mais 3 pages n'ont pas pu être créées ou liées.\n" +
+              summary(0, 0, 3)}));
   fs::permissions(dir / "pages", fs::perms::all);
   fs::create_directory(dir / "liens");
   fs::permissions(dir / "liens", fs::perms::owner_all);
-  EXPECT_EQ(as_nobody(paths({"--no-pages", "--liens", "--lien", (dir / "liens").string(), "--textesource", "2",
-                             "--textelien", "1"})),
-            (Outcome{1, "corvella-batch : Le répertoire contenant les fichiers à traiter ne peut pas être lu : "
-                        "Permission denied\n" + summary(0, 0, 0)}));
+  EXPECT_EQ(
+      as_nobody(paths({"--no-pages", "--liens", "--lien", (dir / "liens").string(), "--textesource",
+                       "2", "--textelien", "1"})),
+      (Outcome{
+          1,
+          "corvella-batch : Le répertoire contenant les fichiers à traiter ne peut pas être lu : "
+          "Permission denied\n" +
+              summary(0, 0, 0)}));
   ::chmod((dir / "data.txt").c_str(), 0600);
-  EXPECT_EQ(as_nobody(paths()),
-            (Outcome{1, "corvella-batch : Le fichier source ne peut pas être lu\n" + summary(0, 0, 0)}));
+  EXPECT_EQ(
+      as_nobody(paths()),
+      (Outcome{1, "corvella-batch : Le fichier source ne peut pas être lu\n" + summary(0, 0, 0)}));
   EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
 }
 
@@ -277,7 +304,8 @@ TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
   const fs::path pages = dir / "pages", kept = dir / "kept";
   const std::optional<Outcome> outcome = in_child(
       [&] {
-        return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                ::mount("corvella-test", pages.c_str(), "tmpfs", 0, "size=64k") == 0;
       },
       paths(), [&] { fs::copy(pages, kept); });
@@ -285,10 +313,12 @@ TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
   const Texts names = file_names(kept);
   ASSERT_GT(names.size(), 0u);
   ASSERT_LT(names.size(), 100u);
-  for (const std::string& name : names) EXPECT_EQ(read_bytes(kept / name), page_of("P", "P", "Rhône")) << name;
+  for (const std::string& name : names)
+    EXPECT_EQ(read_bytes(kept / name), page_of("P", "P", "Rhône")) << name;
   const std::string next = "p" + std::to_string(names.size());
-  EXPECT_EQ(*outcome, (Outcome{1, "corvella-batch : " + next + ".htm : No space left on device\n"
-                                  "corvella-batch : Le disque de destination est plein\n" +
+  EXPECT_EQ(*outcome, (Outcome{1, "corvella-batch : " + next +
+                                      ".htm : No space left on device\n"
+                                      "corvella-batch : Le disque de destination est plein\n" +
                                       summary(static_cast<int>(names.size()), 0, 1)}));
 }
 
@@ -298,14 +328,17 @@ TEST(BatchToolDefaults, AloneItGeneratesAndLinksTheExamplePages) {
   // The example pages link by region (tag 2), with the cheese's name (tag 3)
   // as text, in the order the folder lists them.
   const std::string carre = read_bytes(working / "carre-du-bocage.htm");
-  for (const char* link : {"<a href =\"frais-de-la-baie.htm\">Frais de la Baie</a><br>\r\n",
-                           "<a href =\"rond-des-pommiers.htm\">Rond des Pommiers</a><br>\r\n",
-                           "<a href =\"tendre-des-falaises.htm\">Tendre des Falaises</a><br>\r\n"}) {
+  for (const char* link :
+       {"<a href =\"frais-de-la-baie.htm\">Frais de la Baie</a><br>\r\n",
+        "<a href =\"rond-des-pommiers.htm\">Rond des Pommiers</a><br>\r\n",
+        "<a href =\"tendre-des-falaises.htm\">Tendre des Falaises</a><br>\r\n"}) {
     EXPECT_NE(carre.find(link), std::string::npos) << link;
   }
   const auto names = file_names(working);
-  EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.ends_with(".jpg"); }), 7);
-  EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.starts_with("tmp_"); }), 0);
+  EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.ends_with(".jpg"); }),
+            7);
+  EXPECT_EQ(
+      std::ranges::count_if(names, [](const std::string& n) { return n.starts_with("tmp_"); }), 0);
 }
 
 // The real program, stopped by a signal in either pass: 128 + the signal,
@@ -315,11 +348,18 @@ TEST(BatchToolProcess, StopSignalsInBothPasses) {
   const struct {
     int signal;
     const char* pass;  // the caption awaited before signalling
-  } cases[] = {{SIGINT, "pages HTML"}, {SIGTERM, "pages HTML"}, {SIGHUP, "pages HTML"},
-               {SIGTERM, "liens hypertexte"}, {SIGHUP, "liens hypertexte"}};
+  } cases[] = {{SIGINT, "pages HTML"},
+               {SIGTERM, "pages HTML"},
+               {SIGHUP, "pages HTML"},
+               {SIGTERM, "liens hypertexte"},
+               {SIGHUP, "liens hypertexte"}};
   std::string data;
   for (int i = 0; i < 5'000; ++i) {
-    data.append("p").append(std::to_string(i)).append(";P;groupe ").append(std::to_string(i % 50)).append("\r\n");
+    data.append("p")
+        .append(std::to_string(i))
+        .append(";P;groupe ")
+        .append(std::to_string(i % 50))
+        .append("\r\n");
   }
   for (const auto& [signal, pass] : cases) {
     SCOPED_TRACE(std::string(strsignal(signal)) + " during " + pass);
@@ -331,18 +371,35 @@ TEST(BatchToolProcess, StopSignalsInBothPasses) {
     const std::string err_path = (dir / "stderr.txt").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     const std::string source = (dir / "data.txt").string(), modele = (dir / "modele.htm").string(),
                       destination = dir.text() + "pages/";
-    const char* argv[] = {CORVELLA_BATCH_PROGRAM, "--progress", "--source", source.c_str(), "--modele",
-                          modele.c_str(), "--destination", destination.c_str(), "--liens", "--lien",
-                          destination.c_str(), "--textesource", "2", "--textelien", "0", nullptr};
+    const char* argv[] = {CORVELLA_BATCH_PROGRAM,
+                          "--progress",
+                          "--source",
+                          source.c_str(),
+                          "--modele",
+                          modele.c_str(),
+                          "--destination",
+                          destination.c_str(),
+                          "--liens",
+                          "--lien",
+                          destination.c_str(),
+                          "--textesource",
+                          "2",
+                          "--textelien",
+                          "0",
+                          nullptr};
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, CORVELLA_BATCH_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    ASSERT_EQ(posix_spawn(&pid, CORVELLA_BATCH_PROGRAM, &actions, nullptr, const_cast<char**>(argv),
+                          environ),
+              0);
     posix_spawn_file_actions_destroy(&actions);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (read_bytes(err_path).find(pass) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+    while (read_bytes(err_path).find(pass) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     ::kill(pid, signal);
     int status = 0;
@@ -350,7 +407,9 @@ TEST(BatchToolProcess, StopSignalsInBothPasses) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << "status " << status;
 
     const Texts names = file_names(dir / "pages");
-    EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.starts_with("tmp_"); }), 0);
+    EXPECT_EQ(
+        std::ranges::count_if(names, [](const std::string& n) { return n.starts_with("tmp_"); }),
+        0);
     int linked = 0;
     for (const std::string& name : names) {
       const std::string page = read_bytes(dir / "pages" / name);
@@ -360,9 +419,12 @@ TEST(BatchToolProcess, StopSignalsInBothPasses) {
     const std::string err = read_bytes(err_path);
     const std::string end = err.substr(err.rfind("\r\x1b[K") + 4);
     const int made = static_cast<int>(names.size());
-    EXPECT_EQ(end, "corvella-batch : Traitement interrompu...\n" + summary(made, 0, 0, linked, linked * 99));
-    if (std::string(pass) == "pages HTML") EXPECT_LT(made, 5'000);
-    else EXPECT_EQ(made, 5'000);
+    EXPECT_EQ(end, "corvella-batch : Traitement interrompu...\n" +
+                       summary(made, 0, 0, linked, linked * 99));
+    if (std::string(pass) == "pages HTML")
+      EXPECT_LT(made, 5'000);
+    else
+      EXPECT_EQ(made, 5'000);
   }
 }
 

@@ -27,7 +27,7 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   EXPECT_EQ(fields[0], "line\nwith lf");
 
   std::string line;
-  for (int i = 0; i < 150; ++i) line += "f" + std::to_string(i) + ";";
+  for (int i = 0; i < 150; ++i) line.append("f").append(std::to_string(i)).append(";");
   split_record(line, fields);
   EXPECT_EQ(fields[0], "f0");
   EXPECT_EQ(fields[100], "f100");

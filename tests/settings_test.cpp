@@ -58,9 +58,9 @@ TEST_F(SettingsFile, ValuesAreCutAtCapacity) {
   write_key(file, kSection, "Tag99", std::string(600, 'u'));
   write_key(file, kSection, "Modele", "a" + accents);
   const StoredSettings s = load_settings(file, "", "");
-  EXPECT_EQ(s.source, "/" + std::string(98, 'p'));
+  EXPECT_EQ(s.source, std::string("/").append(98, 'p'));
   EXPECT_EQ(s.tag99, std::string(499, 'u'));
-  EXPECT_EQ(s.modele, "a" + accents.substr(0, 98 * 2));  // characters, never half of one
+  EXPECT_EQ(s.modele, std::string("a").append(accents, 0, 98 * 2));  // characters, never half of one
 
   // Defaults are never cut; a value that is not UTF-8 is read byte for byte.
   const std::string deep = "/home/anne/" + std::string(138, 'w') + "/";

@@ -57,8 +57,8 @@ bool read_only(const std::filesystem::path& page) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::perms perms = fs::status(page, error).permissions();
-  return !error && (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
-                       fs::perms::none;
+  return !error && (perms & (fs::perms::owner_write | fs::perms::group_write |
+                             fs::perms::others_write)) == fs::perms::none;
 }
 
 // The template, read once: every page not made yet is made from its bytes.
@@ -75,7 +75,10 @@ class PageMaker {
  public:
   PageMaker(const RunSettings& settings, const Template& page_template, PageObserver& observer,
             RunReport& report, RunView& view)
-      : settings_(settings), template_(page_template), observer_(observer), report_(report),
+      : settings_(settings),
+        template_(page_template),
+        observer_(observer),
+        report_(report),
         view_(view) {}
 
   FillOutcome make(const FieldTable& fields, int title_index, long long line) {
@@ -173,7 +176,8 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     split_record(record, fields);
     maker.make(fields, title_index, counter - 1);
     if (flags.stop) return PassOutcome::Stopped;
-    if (const std::optional<std::string> message = hopeless_failure(maker.error, settings.destination)) {
+    if (const std::optional<std::string> message =
+            hopeless_failure(maker.error, settings.destination)) {
       view.message_box(*message, MessageIcon::Critical);
       return PassOutcome::Failed;
     }

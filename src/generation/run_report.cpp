@@ -8,7 +8,9 @@
 
 namespace corvella {
 
-std::string system_reason(int error) { return std::strerror(error); }
+std::string system_reason(int error) {
+  return std::strerror(error);
+}
 
 void report_skip(RunReport& report, RunView& view, SkippedPage page) {
   view.page_skipped(page);

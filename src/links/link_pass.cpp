@@ -231,8 +231,10 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
         }
       }
       const bool no_namesake = !page && error == ENOENT;
-      if (error != 0 && !no_namesake) report_skip(report, view, {pages[i].name, system_reason(error)});
-      if (const std::optional<std::string> message = hopeless_failure(error, settings.destination)) {
+      if (error != 0 && !no_namesake)
+        report_skip(report, view, {pages[i].name, system_reason(error)});
+      if (const std::optional<std::string> message =
+              hopeless_failure(error, settings.destination)) {
         view.message_box(*message, MessageIcon::Critical);
         return PassOutcome::Failed;
       }

@@ -1,9 +1,9 @@
 #include "window/stop_signals.h"
 
-#include <QWidget>
-#include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QWidget>
+#include <cerrno>
 
 namespace corvella::window {
 
@@ -34,12 +34,14 @@ StopSignals::StopSignals(QWidget& window) : window_(window) {
   action.sa_handler = on_signal;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &previous_[i]);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    sigaction(kSignals[i], &action, &previous_[i]);
 }
 
 StopSignals::~StopSignals() {
   if (!notifier_) return;
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    sigaction(kSignals[i], &previous_[i], nullptr);
   notifier_.reset();
   ::close(g_sockets[0]);
   ::close(g_sockets[1]);

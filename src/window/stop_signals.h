@@ -28,7 +28,7 @@ class StopSignals final : public QObject {
   QWidget& window_;
   std::unique_ptr<QSocketNotifier> notifier_;
   int received_ = 0;
-  struct sigaction previous_[2] {};
+  struct sigaction previous_[2]{};
 };
 
 }  // namespace corvella::window
