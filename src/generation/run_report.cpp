@@ -27,11 +27,11 @@ std::optional<std::string> hopeless_failure(int error, const std::string& destin
 }
 
 std::string skipped_message(const RunReport& report) {
-  const std::string count = std::to_string(report.pages_skipped);
   if (report.pages_skipped == 1) {
     return "Traitement terminé, mais 1 page n'a pas pu être créée ou liée.";
   }
-  return "Traitement terminé, mais " + count + " pages n'ont pas pu être créées ou liées.";
+  return "Traitement terminé, mais " + std::to_string(report.pages_skipped) +
+         " pages n'ont pas pu être créées ou liées.";
 }
 
 std::string skipped_details(const RunReport& report) {
