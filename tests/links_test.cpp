@@ -190,10 +190,11 @@ TEST_F(LinkPass, LfPagesGetLfLinksAddressedInTheirCharacterSet) {
   for (const Page& page : made) put(page.listed, lf(fiche(page.text, "Savoie")));
   view.settings.tag99 = " /caves/B\xFB" "che/";  // as a Windows-1252 settings file holds it
   ASSERT_EQ(run(), PassOutcome::Completed);
+  const Names listed = list_ordinary_files(dir.path()).value();
   for (const Page& page : made) {
     const bool utf8 = page.listed == "utf8.htm";
     std::string links;
-    for (const std::string& name : list_ordinary_files(dir.path())) {
+    for (const std::string& name : listed) {
       const auto other = std::ranges::find(made, name, &Page::listed);
       if (name == page.listed) continue;
       links += utf8 ? link("/caves/B\xC3\xBB" "che/" + other->listed, other->text)
