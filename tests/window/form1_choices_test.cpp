@@ -1,43 +1,70 @@
-// What the user chooses in the window: the four built-in pickers, the naming
-// and title options with their example, the help display, the enabling rules
-// of the pass boxes and Command2.
+// What the user chooses in the window: the four built-in pickers by mouse and
+// keyboard, the naming and title options with their example, the help
+// display, the enabling rules of the pass boxes and what each setting writes
+// to the settings file and when.
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QRadioButton>
 
+#include "window/picker_lists.h"
 #include "window_fixture.h"
 
 namespace corvella::testing {
 namespace {
 
-class Form1Choices : public WindowTest {
- protected:
-  Form1Choices() {
-    for (const char* folder : {"donnees", "modeles"}) fs::create_directories(root / folder);
-    write_bytes(root / "donnees" / "data.txt", "Ivo Brasset;5489;disponible;140F;reggae\r\n");
-    write_bytes(root / "donnees" / "autres.txt", "Autres;1\r\n");
-    write_bytes(root / "donnees" / ".cache", "hidden\r\n");
-    for (const char* name : {"fiche.htm", "ANCIEN.HTM", "page.html", "notes.txt"}) {
-      write_bytes(root / "modeles" / name, "<html></html>\r\n");
-    }
-    write_settings({{"Source", (root / "donnees" / "data.txt").string()}});
-  }
-  static QString path(const fs::path& folder) { return QString::fromStdString(folder.string()); }
+using Form1Choices = FoldersTest;
 
-  const fs::path root = locations.root_folder;
-};
+// Typing that starts a new keyboard search.
+void type(QWidget* list, const char* text) {
+  QTest::qWait(QApplication::keyboardInputInterval() + 50);
+  QTest::keyClicks(list, text);
+}
 
-TEST_F(Form1Choices, DataFileTemplateAndDestinationPickers) {
+TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   start();
+  click("Option2");
   double_click("source");
   EXPECT_TRUE(shown("ficsource") && !shown("destination"));
+  auto* ficdir = find<window::FolderList>("ficdir");
+  auto* ficsource = find<QListWidget>("ficsource");
+  ficdir->setFocus();
+  type(ficdir, "don");
+  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "donnees");
+  QTest::keyClick(ficdir, Qt::Key_Return);
+  // The next entry that starts with the letters, whatever their case.
+  type(ficdir, "a");
+  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "Anciens");
+  type(ficdir, "a");
+  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "archives");
+  EXPECT_EQ(ficsource->count(), 3);  // not ".cache"
+  // A file is chosen only by Enter, not by moving to it.
+  type(ficsource, "a");
+  type(ficsource, "c");
+  QTest::keyClick(ficsource, Qt::Key_Enter);
+  EXPECT_EQ(caption("source"), (root / "donnees" / "catalogue.txt").string());
+  EXPECT_EQ(stored("Source"), (root / "donnees" / "catalogue.txt").string());
+  // With names from tags, the name tags come back with the rest.
+  EXPECT_TRUE(shown("source") && !shown("ficdir") && shown("nomdufichierhtm(0)") &&
+              shown("exemplenom") && shown("Option2"));
+
+  // Backspace: the parent folder, from the file list or the folder list.
+  double_click("source");
+  QTest::keyClick(ficsource, Qt::Key_Backspace);
+  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "root");
+  EXPECT_EQ(ficsource->count(), 0);
+  QTest::keyClick(ficdir, Qt::Key_Backspace);
+  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), temp.path().filename().string());
+  // Another drive moves the folder list there; the first drive is the root.
+  auto* drive = find<window::DriveList>("Drive1");
+  drive->setFocus();
+  QTest::keyClick(drive, Qt::Key_Down);
+  EXPECT_EQ(ficdir->folder(), drive->current_folder());
+  QTest::keyClick(drive, Qt::Key_Up);
+  EXPECT_EQ(ficdir->folder().toStdString(), root.string());
   double_click_entry("ficdir", path(root / "donnees"));
-  EXPECT_EQ(find<QListWidget>("ficsource")->count(), 2);  // not ".cache"
   double_click_entry("ficsource", "autres.txt");
-  EXPECT_EQ(caption("source"), (root / "donnees" / "autres.txt").string());
   EXPECT_EQ(stored("Source"), (root / "donnees" / "autres.txt").string());
-  EXPECT_TRUE(!shown("ficsource") && shown("destination"));
 
   // Template files end in ".htm", whatever their case.
   double_click("fichiermodele");
@@ -51,6 +78,7 @@ TEST_F(Form1Choices, DataFileTemplateAndDestinationPickers) {
 
   // "Ok" waits for a change of folder.
   double_click("destination");
+  EXPECT_TRUE(shown("fichiermodele") && !enabled("fichiermodele") && !enabled("source"));
   EXPECT_FALSE(enabled("validedestination"));
   double_click_entry("dirdestination", path(root / "modeles"));
   EXPECT_TRUE(enabled("validedestination"));
@@ -59,17 +87,26 @@ TEST_F(Form1Choices, DataFileTemplateAndDestinationPickers) {
   EXPECT_EQ(caption("destination"), modeles);
   EXPECT_EQ(stored("Destination"), modeles);
   EXPECT_TRUE(!shown("dirdestination") && shown("destination") && enabled("Command1"));
-  // Without the page pass the folder is written but not remembered, and
-  // Command1 is left as it was. (The box is unticked while the picker is
-  // open, as its click would disable the picker's group.)
+  // A move by Backspace is a change of folder too. Without the page pass
+  // the folder is written but not remembered, and Command1 is left as it
+  // was. (The box is unticked while the picker is open, as its click would
+  // disable the picker's group.)
   double_click("destination");
-  double_click_entry("dirdestination", path(root));
+  ASSERT_FALSE(enabled("validedestination"));
+  QTest::keyClick(find("dirdestination"), Qt::Key_Backspace);
   find<QCheckBox>("Check1")->setChecked(false);
   find("Command1")->setEnabled(false);
   click("validedestination");
   EXPECT_EQ(caption("destination"), folder_text(root));
   EXPECT_EQ(stored("Destination"), modeles);
   EXPECT_FALSE(enabled("Command1"));
+
+  // The root of the file system is written with one "/".
+  double_click("destination");
+  double_click_entry("dirdestination", "/");
+  click("validedestination");
+  EXPECT_EQ(caption("destination"), "/");
+  EXPECT_EQ(window::join_folder("/", "fromages.txt").toStdString(), "/fromages.txt");
 }
 
 TEST_F(Form1Choices, NamingAndTitleChoices) {
@@ -106,7 +143,7 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
   EXPECT_EQ(caption("exemplenom"), "Exemple: reggae_5489_140F_Ivo Brasset.htm");
   // A new data file: its first line, Windows-1252 bytes shown as their text.
   write_bytes(temp / "cp1252.txt", "Cr\xE8me br\xFBl\xE9\x65;12;x;y\r\n");
-  find<QLineEdit>("source")->setText(path(temp / "cp1252.txt"));
+  set_text("source", temp / "cp1252.txt");
   choose(tag(0), 0);
   EXPECT_EQ(caption("exemplenom"), "Exemple: Crème brûlée_12_y_Crème brûlée.htm");
 
@@ -132,26 +169,57 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
   EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(Form1Choices, HelpIsReplacedAndHiddenAfterTheLatestDisplay) {
+TEST_F(Form1Choices, HelpOnAClickOrOnMovingToALinkSettingLastsFromItsLatestDisplay) {
   // The real duration is 30 seconds; the rule does not depend on it.
-  const int duration = 400;
+  const int duration = 2000;
   start(std::chrono::milliseconds(duration));
   click("source");
-  EXPECT_EQ(caption("Aide"),
-            "Double-cliquez dans le champ pour choisir le fichier contenant les données. Ce "
-            "fichier doit être au format ASCII et chaque colonne doit être séparée par un "
-            "point-virgule.\nExemple : Ivo Brasset;5489;disponible;140F;reggae");
-  EXPECT_TRUE(shown("Aide") && shown("idee"));
   QTest::qWait(duration / 2);
   click("destination");
   QElapsedTimer since_latest;
   since_latest.start();
-  EXPECT_EQ(caption("Aide"),
-            "Double-cliquez dans le champ pour choisir le répertoire où seront crées les pages "
-            "HTML.");
   QTRY_VERIFY_WITH_TIMEOUT(!shown("Aide"), 10000);
   EXPECT_GE(since_latest.elapsed(), duration - 5);
   EXPECT_TRUE(caption("Aide").empty() && !shown("idee"));
+
+  click("Check2");
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  const std::string address = window::kWebAddress;
+  const std::pair<const char*, std::string> helps[] = {
+      {"source",
+       "Double-cliquez dans le champ pour choisir le fichier contenant les données. Ce fichier "
+       "doit être au format ASCII et chaque colonne doit être séparée par un point-virgule.\n"
+       "Exemple : Ivo Brasset;5489;disponible;140F;reggae"},
+      {"fichiermodele",
+       "Double-cliquez dans le champ pour choisir le fichier HTML modèle.\nCelui-ci doit au "
+       "préalable contenir des 'tags' qui correspondront aux colonnes du fichier de données.\n"
+       "Exemple: <!--tag2--> (ligne vide) <!--/tag2-->"},
+      {"destination",
+       "Double-cliquez dans le champ pour choisir le répertoire où seront crées les pages HTML."},
+      {"hyperdir",
+       "Double-cliquez dans le champ pour choisir le répertoire où se trouvent les pages HTML à "
+       "traiter."},
+      // Reached with Tab from the control above.
+      {"sourcelien",
+       "Choisissez le tag à rechercher dans toutes les pages HTML.\nLe tag sélectionné sera "
+       "cherché dans toutes les pages et toute page ayant le même contenu sera liée."},
+      {"Textelien",
+       "Choisissez le tag dont le contenu sera placé sur chaque lien.\nLe contenu du tag sera lu "
+       "dans chaque fichier lié et placé comme texte visible de lien."},
+      {"Tag99",
+       "Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous écrivez " +
+           address + ", le lien complet sera :\n<a href=\"" + address +
+           "tag de lien\">tag de texte</a><br>"},
+  };
+  for (int index = 0; const auto& [name, text] : helps) {
+    if (index++ < 4) click(name);
+    else QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(caption("Aide"), text) << name;
+    EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
+  }
+  click("Command1");  // a press clears the help
+  EXPECT_FALSE(shown("Aide") || shown("idee"));
 }
 
 TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
@@ -172,7 +240,7 @@ TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
   click_box("Check2", true);  // the link pass with its settings, whatever the page pass
   click_box("Check1", true);  // unticking the page pass leaves Command1
   // The page pass ticked with the link pass lacking a tag.
-  find<QLineEdit>("source")->setText("/donnees.txt");
+  set_text("source", "/donnees.txt");
   find<QComboBox>("sourcelien")->setEditText(QString());
   click_box("Check1", false);
 
@@ -192,6 +260,44 @@ TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
   click("Command3");
   EXPECT_TRUE(enabled("Command1"));
   EXPECT_EQ(stored("Lien"), modeles);
+}
+
+TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
+  start();
+  const std::string first_start = read_bytes(locations.settings_file);
+  click("Check2");
+  choose(find<QComboBox>("sourcelien"), 100);
+  choose(find<QComboBox>("Textelien"), 7);
+  find("Tag99")->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(find("Tag99"), "/f");
+  QTest::keyClick(find("Tag99"), Qt::Key_Backspace);
+  QTest::keyClick(find("Tag99"), Qt::Key_Backspace);  // an emptied field is not written
+  const std::string remembered =
+      first_start + "textesource=Tag N°100\r\nTextelien=Tag N°7\r\nTag99=/\r\n";
+  EXPECT_EQ(read_bytes(locations.settings_file), remembered);
+
+  // Unticking the link pass: its group is disabled and nothing more is written.
+  click("Check2");
+  EXPECT_FALSE(enabled("Frame4"));
+  EXPECT_TRUE(enabled("Command1"));  // the page pass is still ticked
+  choose(find<QComboBox>("sourcelien"), 4);
+  choose(find<QComboBox>("Textelien"), 5);
+  find<QLineEdit>("Tag99")->setText("/g");
+  EXPECT_EQ(read_bytes(locations.settings_file), remembered);
+  click("Check1");
+  EXPECT_FALSE(enabled("Command1"));
+
+  // The paths of the page pass are written only while all three are filled.
+  click("Check1");
+  find<QLineEdit>("destination")->clear();
+  find("source")->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(find("source"), "x");
+  EXPECT_EQ(read_bytes(locations.settings_file), remembered);
+  click("Check2");
+  find("hyperdir")->setFocus(Qt::MouseFocusReason);
+  QTest::keyClick(find("hyperdir"), Qt::Key_End);
+  QTest::keyClicks(find("hyperdir"), "x");
+  EXPECT_EQ(stored("Lien"), folder_text(locations.working_folder) + "x");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The window on a desktop: captions whole under common fonts and DPIs, the
-// pickers' lists by keyboard, the tag hints, labels tied to their fields,
+// tag hints, labels tied to their fields,
 // the Tab order, and the command line of the window program.
 
 #include <QCheckBox>
@@ -123,18 +123,8 @@ INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
 
 // ---------------------------------------------------------------------------
 
-class Form1Desktop : public WindowTest {
+class Form1Desktop : public FoldersTest {
  protected:
-  Form1Desktop() {
-    for (const char* folder : {"donnees/2024", "donnees/Anciens", "donnees/archives", "pages"}) {
-      fs::create_directories(root / folder);
-    }
-    write_bytes(root / "donnees" / "catalogue.txt",
-                "Ivo Brasset;5489;<b>disponible</b>;Édition remasterisée de l'album enregistré "
-                "à Kingston en 1979, avec inédits;reggae\n");
-    write_bytes(root / "donnees" / "autres.txt", "Autres;12;;\n");
-    write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
-  }
   // The named control that has the keyboard focus.
   std::string focused() const {
     for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
@@ -157,52 +147,10 @@ class Form1Desktop : public WindowTest {
     }
     return stops;
   }
-  // Typing that starts a new keyboard search.
-  static void type(QWidget* list, const char* text) {
-    QTest::qWait(QApplication::keyboardInputInterval() + 50);
-    QTest::keyClicks(list, text);
-  }
-  const fs::path root = locations.root_folder;
 };
 
-TEST_F(Form1Desktop, PickerListsByKeyboard) {
-  start();
-  double_click("source");
-  auto* ficdir = find<QListWidget>("ficdir");
-  auto* ficsource = find<QListWidget>("ficsource");
-  ficdir->setFocus();
-  type(ficdir, "don");
-  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "donnees");
-  QTest::keyClick(ficdir, Qt::Key_Return);
-  // The next entry that starts with the letters, whatever their case.
-  type(ficdir, "a");
-  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "Anciens");
-  type(ficdir, "a");
-  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "archives");
-  EXPECT_EQ(ficsource->count(), 2);
-
-  type(ficsource, "c");
-  QTest::keyClick(ficsource, Qt::Key_Enter);
-  EXPECT_EQ(caption("source"), (root / "donnees" / "catalogue.txt").string());
-  EXPECT_TRUE(shown("source") && !shown("ficdir"));
-
-  // Backspace: the parent folder, from the file list or the folder list.
-  double_click("source");
-  QTest::keyClick(ficsource, Qt::Key_Backspace);
-  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), "root");
-  EXPECT_EQ(ficsource->count(), 0);
-  QTest::keyClick(ficdir, Qt::Key_Backspace);
-  EXPECT_EQ(ficdir->currentItem()->text().toStdString(), temp.path().filename().string());
-
-  // In the destination picker a move by Backspace is a change of folder too.
-  double_click("destination");
-  ASSERT_FALSE(enabled("validedestination"));
-  QTest::keyClick(find("dirdestination"), Qt::Key_Backspace);
-  click("validedestination");
-  EXPECT_EQ(caption("destination"), folder_text(temp.path()));
-}
-
 TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
+  write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
   start();
   const auto hints = [&](const char* list, std::initializer_list<int> rows) {
     std::string texts;
@@ -223,8 +171,7 @@ TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
   EXPECT_EQ(hints("nomdufichierhtm(4)", {0}), "Tag N°0 = Ivo Brasset\n");
 
   // A shorter first line leaves no hint of the columns it lacks.
-  find<QLineEdit>("source")->setText(
-      QString::fromStdString((root / "donnees" / "autres.txt").string()));
+  set_text("source", root / "donnees" / "autres.txt");
   EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}),
             "Tag N°0 = Autres\nTag N°1 = 12\nTag N°2 = \nTag N°4 = \n");
   find<QLineEdit>("source")->setText("/nulle/part.txt");

@@ -1,8 +1,9 @@
-// The window as a first start leaves it: its captions, places and the
-// settings file it writes; and CentreForm.
+// The window as start-up leaves it: captions, the settings file it writes,
+// the choices it restores, where it finds the install folder; and CentreForm.
 
-#include <tuple>
+#include <QRadioButton>
 
+#include "registry/win_registry.h"
 #include "window/module1.h"
 #include "window_fixture.h"
 
@@ -34,19 +35,6 @@ TEST_F(Form1Start, FirstStartWithoutSettings) {
   EXPECT_FALSE(shown("ficsource") || shown("Drive1") || shown("nomdufichierhtm(0)") ||
                shown("Aide"));
   EXPECT_EQ(form->windowTitle().toStdString(), "Corvella 1.01 - Générateur de pages HTML");
-
-  // Places in twips, a sample; start-up sets the heights of the picker lists.
-  EXPECT_NEAR(form->height(), px(6525), 1);
-  for (const auto& [name, left, top, width, height] :
-       std::vector<std::tuple<const char*, int, int, int, int>>{
-           {"Frame4", 5520, 720, 5415, 2775}, {"ficsource", 2280, 600, 3015, 2000}}) {
-    const QRect place = find(name)->geometry();
-    EXPECT_NEAR(place.left(), px(left), 1) << name;
-    EXPECT_NEAR(place.top(), px(top), 1) << name;
-    EXPECT_NEAR(place.width(), px(width), 1) << name;
-    EXPECT_NEAR(place.height(), px(height), 1) << name;
-  }
-
   EXPECT_EQ(read_bytes(locations.settings_file),
             "[Parametres]\r\nDestination=" + working + "\r\nLien=" + working + "\r\n");
   EXPECT_TRUE(messages.empty());
@@ -61,18 +49,64 @@ TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
   fs::create_directories(locations.settings_file.parent_path());
   write_bytes(locations.settings_file, file);
   start();
-  EXPECT_EQ(caption("destination"), "/srv/dést/");
-  EXPECT_EQ(caption("sourcelien"), "Tag N°4");
-  EXPECT_EQ(caption("Tag99"), "/caves/Bûche/");
+  EXPECT_EQ(caption("destination") + caption("sourcelien") + caption("Tag99"),
+            "/srv/dést/Tag N°4/caves/Bûche/");
   const RunSettings run = form->read_settings();
-  EXPECT_EQ(std::vector({run.destination, run.lien, run.textesource, run.tag99}),
-            std::vector<std::string>({"/srv/d\xE9st/", "/srv/d\xE9st/", "Tag N\xB0" "4",
-                                      "/caves/B\xFB" "che/"}));
+  EXPECT_EQ(run.destination + run.lien + run.textesource + run.tag99,
+            "/srv/d\xE9st//srv/d\xE9st/Tag N\xB0" "4/caves/B\xFB" "che/");
   // Start-up writes Destination and Lien back: the same bytes.
   EXPECT_EQ(read_bytes(locations.settings_file), file);
   // A text the user types is written as UTF-8.
   find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
   EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
+}
+
+TEST_F(Form1Start, TagListsAndChoicesRestoredEachOnItsOwn) {
+  for (const auto& [option, titre] : {std::pair("1", "2"), std::pair("2", "1")}) {
+    write_settings(
+        {{"Option", option}, {"Titre", titre}, {"TagF0", "Tag N°1"}, {"TagF4", "Tag N°4"}});
+    start();
+    EXPECT_EQ(find<QRadioButton>("Option1")->isChecked(), option == std::string("1"));
+    EXPECT_EQ(find<QRadioButton>("titrep1")->isChecked(), titre == std::string("1"));
+    EXPECT_EQ(shown("nomdufichierhtm(4)"), titre == std::string("2"));
+    EXPECT_EQ(caption("nomdufichierhtm(4)"), "Tag N°4");
+  }
+  // Names and titles from the tags 0 to 98; links from the tags 0 to 100.
+  for (const char* name : {"nomdufichierhtm(0)", "nomdufichierhtm(3)", "nomdufichierhtm(4)",
+                           "sourcelien", "Textelien"}) {
+    const auto* list = find<QComboBox>(name);
+    const bool link = name[0] != 'n';
+    EXPECT_EQ(list->count(), link ? 101 : 99) << name;
+    EXPECT_EQ(list->itemText(list->count() - 1).toStdString(), link ? "Tag N°100" : "Tag N°98");
+  }
+}
+
+// Start-up looks for the program's file in the registry store; its folder
+// holds the example files.
+TEST_F(Form1Start, InstallFolderFromTheRegistryStore) {
+  const std::string app_paths =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
+  // A first start makes the key, lasting, for an installer to fill.
+  start();
+  EXPECT_EQ(form->install_folder(), folder_text(kExamples));
+  {
+    RegistryStore after_restart(locations.registry_store, {.boot_id = "un-autre-demarrage"});
+    RegHandle key = 0;
+    EXPECT_EQ(after_restart.open_key(HKEY_LOCAL_MACHINE, app_paths, KEY_READ, &key), 0);
+  }
+  for (const auto& [value, folder] : {std::pair("/opt/Fromagerie/CORVELLA.exe", "/opt/Fromagerie/"),
+                                      std::pair("/opt/Fromagerie/autre.exe", "")}) {
+    {
+      WinRegistry registry(locations.registry_store, *this);
+      registry.CreateKey(HKEY_LOCAL_MACHINE, app_paths);
+      registry.SaveValue("", std::string(value));
+    }
+    start();
+    const std::string expected = *folder ? folder : folder_text(kExamples);
+    EXPECT_EQ(form->install_folder(), expected);
+    EXPECT_EQ(caption("source"), expected + kExampleData);
+  }
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST(Form1CentreForm, PlacesLowerEqualAndHigherWindows) {

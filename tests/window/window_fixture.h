@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QtTest/QTest>
 #include <chrono>
-#include <cmath>
 #include <memory>
 
 #include "settings/ini_file.h"
@@ -105,15 +104,37 @@ class WindowTest : public ::testing::Test, public Notifier {
     }
     ADD_FAILURE() << "no entry " << entry.toStdString() << " in " << list_name;
   }
-  // Pixels for a length in twips: the window is 11,040 twips wide.
-  int px(int twips) const { return static_cast<int>(std::lround(twips * form->width() / 11040.0)); }
-
+  void set_text(const char* name, const fs::path& text) const {
+    find<QLineEdit>(name)->setText(QString::fromStdString(text.string()));
+  }
   TempDir temp;
   Locations locations;
   std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
   std::vector<std::string> details;   // the detail text of each message
   int beeps = 0;
   std::unique_ptr<window::Form1> form;
+};
+
+// A root folder as users fill it: data files (one hidden), templates among
+// other files, and folders to move through.
+class FoldersTest : public WindowTest {
+ protected:
+  FoldersTest() {
+    for (const char* folder : {"donnees/2024", "donnees/Anciens", "donnees/archives", "modeles"})
+      fs::create_directories(root / folder);
+    write_bytes(root / "donnees" / "data.txt", "Ivo Brasset;5489;disponible;140F;reggae\r\n");
+    write_bytes(root / "donnees" / "catalogue.txt",
+                "Ivo Brasset;5489;<b>disponible</b>;Édition remasterisée de l'album enregistré "
+                "à Kingston en 1979, avec inédits;reggae\n");
+    write_bytes(root / "donnees" / "autres.txt", "Autres;12;;\n");
+    write_bytes(root / "donnees" / ".cache", "hidden\r\n");
+    for (const char* name : {"fiche.htm", "ANCIEN.HTM", "page.html", "notes.txt"})
+      write_bytes(root / "modeles" / name, "<html></html>\r\n");
+    write_settings({{"Source", (root / "donnees" / "data.txt").string()}});
+  }
+  static QString path(const fs::path& folder) { return QString::fromStdString(folder.string()); }
+
+  const fs::path root = locations.root_folder;
 };
 
 }  // namespace corvella::testing
