@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "model/data_file.h"
@@ -23,45 +24,30 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   split_record("", fields);  // a blank record empties entry 0 only
   EXPECT_EQ(first(2), (Texts{"", " y"}));
 
-  split_record("line\nwith lf;next", fields);
-  EXPECT_EQ(fields[0], "line\nwith lf");
-
   std::string line;
   for (int i = 0; i < 150; ++i) line.append("f").append(std::to_string(i)).append(";");
   split_record(line, fields);
-  EXPECT_EQ(fields[0], "f0");
-  EXPECT_EQ(fields[100], "f100");
+  EXPECT_EQ(fields[0] + fields[100], "f0f100");
 
-  // A data file: records counted and read without a byte order mark.
+  // Data files: records read and counted without a byte order mark (a file
+  // of none counts one, never a division by zero); a lone LF in a CR LF
+  // file stays inside its field.
   testing::TempDir dir;
   const auto data = dir / "donn\xC3\xA9" "es.txt";
-  testing::write_bytes(data, "\xEF\xBB\xBF" "caf\xC3\xA9;1\r\nth\xC3\xA9;2\r\n");
-  EXPECT_EQ(count_records(data), 2);
-  auto reader = RecordReader::open(data);
-  Texts records;
-  for (std::string record; reader->next(record);) records.push_back(record);
-  EXPECT_EQ(records, (Texts{"caf\xC3\xA9;1", "th\xC3\xA9;2"}));
-
-  // LF lines, the last without a line end; a lone LF in a CR LF file stays
-  // inside its field; a byte order mark alone is an empty file.
   const std::pair<std::string, Texts> files[] = {
-      {"caf\xC3\xA9;1\nth\xC3\xA9;2\n\nfin;3", {"caf\xC3\xA9;1", "th\xC3\xA9;2", "", "fin;3"}},
-      {"\xEF\xBB\xBF" "Brie;ligne 1\nligne 2\r\nComt\xC3\xA9;x\r\n",
-       {"Brie;ligne 1\nligne 2", "Comt\xC3\xA9;x"}},
-      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9;1\r\nth\xC3\xA9;2\r\n", {"caf\xC3\xA9;1", "th\xC3\xA9;2"}},
+      {"Brie;ligne 1\nligne 2\r\nComt\xC3\xA9;x", {"Brie;ligne 1\nligne 2", "Comt\xC3\xA9;x"}},
       {"\xEF\xBB\xBF\r\n", {""}},
+      {"\xEF\xBB\xBF", {}},
   };
   for (const auto& [bytes, expected] : files) {
     testing::write_bytes(data, bytes);
-    reader = RecordReader::open(data);
-    records.clear();
+    auto reader = RecordReader::open(data);
+    Texts records;
     for (std::string record; reader->next(record);) records.push_back(record);
     EXPECT_EQ(records, expected) << bytes;
+    EXPECT_EQ(count_records(data), std::max<long long>(1, std::ssize(expected))) << bytes;
   }
-  EXPECT_EQ(count_records(data), 1);
-
-  testing::write_bytes(data, "");
-  EXPECT_EQ(count_records(data), 1);  // never a division by zero
   EXPECT_EQ(count_records(dir / "absent"), std::nullopt);
 
   fields[3] = "kept";

@@ -16,6 +16,9 @@ namespace corvella::testing {
 
 namespace fs = std::filesystem;
 
+// A folder as the window and the settings write it: ending with "/".
+inline std::string folder_text(const fs::path& folder) { return folder.string() + "/"; }
+
 // A fresh folder under the system's temporary folder, made with mkdtemp (so
 // no fixed name) and removed with everything in it at the end of the test.
 class TempDir {
@@ -27,8 +30,7 @@ class TempDir {
 
   const fs::path& path() const { return path_; }
   fs::path operator/(std::string_view name) const { return path_ / std::string(name); }
-  // The folder as a folder text of the window: ending with "/".
-  std::string text() const { return path_.string() + "/"; }
+  std::string text() const { return folder_text(path_); }
 
  private:
   fs::path path_;

@@ -34,9 +34,6 @@ class WindowTest : public ::testing::Test, public Notifier {
     QApplication::processEvents();
   }
 
-  // A folder as the window writes it: ending with "/".
-  static std::string folder_text(const fs::path& folder) { return folder.string() + "/"; }
-
   void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
     messages.push_back((icon == MessageIcon::Critical      ? "critical: "
                         : icon == MessageIcon::Information ? "information: "
