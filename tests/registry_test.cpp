@@ -117,10 +117,15 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     const std::uint8_t version[] = {101, 0, 0, 0};
     ASSERT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 0);
     make("Classe\\Fromages", "", REG_OPTION_NON_VOLATILE);
-    char name[4];
-    std::uint32_t length = sizeof name;
-    EXPECT_EQ(earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr), 234);
-    EXPECT_EQ(length, 6u);  // "Classe"
+    char name[8];
+    const auto first_subkey = [&](std::uint32_t room) {
+      std::uint32_t length = room;
+      const long code = earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr);
+      return std::to_string(code) + " " + std::to_string(length);
+    };
+    // "Classe" needs 6 and room for its closing NUL.
+    EXPECT_EQ(first_subkey(3) + ", " + first_subkey(6), "234 6, 234 6");
+    EXPECT_EQ(first_subkey(7) + " " + name, "0 6 Classe");
   }
   WinRegistry reg(store, shown);
   reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
