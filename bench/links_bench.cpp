@@ -106,8 +106,8 @@ void BM_LinkPass(benchmark::State& state) {
     start = std::chrono::steady_clock::now();
     for (const std::string& name : names) {
       const std::optional<std::string> page = read_file(folder / name);
-      if (!page || !write_file(folder / ("tmp_" + name), *page) ||
-          std::rename((folder / ("tmp_" + name)).c_str(), (folder / name).c_str()) != 0) {
+      if (page) write_text(folder / ("tmp_" + name), *page);
+      if (!page || std::rename((folder / ("tmp_" + name)).c_str(), (folder / name).c_str()) != 0) {
         state.SkipWithError("rewrite failed");
       }
     }

@@ -74,7 +74,7 @@ void BM_WriteFilesOnly(benchmark::State& state, bool overwrite) {
   const std::string bytes = make_template();
   const auto write_all = [&] {
     for (long long i = 0; i < state.range(0); ++i) {
-      write_file(dir.path() / ("page-" + std::to_string(i) + ".htm"), bytes);
+      write_text(dir.path() / ("page-" + std::to_string(i) + ".htm"), bytes);
     }
   };
   if (overwrite) write_all();

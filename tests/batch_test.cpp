@@ -143,6 +143,15 @@ TEST_F(BatchTool, OnAPipeARunPrintsOnlyItsSummary) {
   }
 }
 
+TEST_F(BatchTool, AFolderAnotherRunHoldsIsRefusedWithoutWriting) {
+  const testing::ForeignLock other_run(dir / "pages");
+  EXPECT_EQ(batch(paths()),
+            (Outcome{1, "corvella-batch : Un autre traitement est en cours dans le répertoire de "
+                        "destination\ncorvella-batch : pages créées : 0, remplies : 0, non traitées "
+                        ": 0 ; pages liées : 0, liens écrits : 0\n"}));
+  EXPECT_TRUE(file_names(dir / "pages").empty());
+}
+
 TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
   const std::string again = "corvella-batch : essayez « corvella-batch --help ».\n";
   fs::create_directory(dir / "réglages");

@@ -38,31 +38,41 @@ TEST(Naming, PageNamesAndTagNumbers) {
 }
 
 TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
-  const auto paths = page_paths("/pages/", "sub/x.htm");
+  const auto paths = page_paths("/pages/", "sub//./x.htm");
   ASSERT_TRUE(paths);
-  EXPECT_EQ(paths->page, "/pages/sub/x.htm");
-  EXPECT_EQ(paths->working_copy, "/pages/sub/tmp_x.htm");
-  EXPECT_TRUE(page_paths("/pages/", "sub/../x.htm"));
+  EXPECT_EQ(paths->folders, Texts{"sub"});
+  EXPECT_EQ(paths->name, "x.htm");
+  EXPECT_EQ(page_paths("/pages/pre", "fixe/x.htm")->folders, Texts{"prefixe"});
+  EXPECT_EQ(page_paths("/pages/", "sub/../x.htm")->folders, (Texts{"sub", ".."}));
   EXPECT_FALSE(page_paths("/pages/", "../x.htm"));
   EXPECT_FALSE(page_paths("/pages/", "sub/../../x.htm"));
   EXPECT_FALSE(page_paths("/pages/", "/etc/x.htm"));
   EXPECT_FALSE(page_paths("/pages/", std::string("a\0b.htm", 7)));
   // A Windows-1252 field names a properly encoded UTF-8 file.
-  EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->page, "/pages/caf\xC3\xA9.htm");
+  EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->name, "caf\xC3\xA9.htm");
 
   // Example images go along with the example template only.
-  testing::TempDir dir;
+  testing::TempDir dir, outside;
   std::filesystem::create_directory(dir / "ex");
   std::filesystem::create_directory(dir / "out");
-  for (int i : {0, 1, 2, 3, 5, 6}) write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
+  for (int i : {0, 1, 2, 3, 5, 6})
+    write_bytes(dir / ("ex/sample" + std::to_string(i) + ".jpg"), "jpg");
   copy_example_images((dir / "ex/autre.htm").string(), dir.text() + "out/");
   EXPECT_TRUE(file_names(dir / "out").empty());
+  // Regression: an image planted as a link had its target overwritten.
+  write_bytes(outside / "photo.jpg", "photo");
+  std::filesystem::create_symlink(outside / "photo.jpg", dir / "out/sample0.jpg");
+  write_bytes(dir / "out/sample1.jpg", "protégée");
+  ::chmod((dir / "out/sample1.jpg").c_str(), 0444);
   write_bytes(dir / "out/sample3.jpg", "ancienne image");
   copy_example_images((dir / "ex/EXEMPLE_DE MODÈLE_HTML.htm").string(), dir.text() + "out/");
-  EXPECT_EQ(file_names(dir / "out"),
-            (Texts{"sample0.jpg", "sample1.jpg", "sample2.jpg", "sample3.jpg", "sample5.jpg",
-                   "sample6.jpg"}));
+  EXPECT_EQ(file_names(dir / "out"), (Texts{"sample0.jpg", "sample1.jpg", "sample2.jpg",
+                                            "sample3.jpg", "sample5.jpg", "sample6.jpg"}));
   EXPECT_EQ(read_bytes(dir / "out/sample3.jpg"), "jpg");  // an existing image is replaced
+  EXPECT_EQ(read_bytes(outside / "photo.jpg"), "photo");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "out/sample0.jpg"));
+  EXPECT_EQ(read_bytes(dir / "out/sample0.jpg"), "jpg");
+  EXPECT_EQ(read_bytes(dir / "out/sample1.jpg"), "protégée");
 }
 
 TEST(Validation, LastFailingCheckGivesTheMessage) {
@@ -109,8 +119,9 @@ struct PagePass : ::testing::Test {
                 "<html>\r\n<head>\r\n<title>Modèle</title>\r\n</head>\r\n<body>\r\n"
                 "<h1>\r\n<!--tag1-->\r\n\r\n<!--/tag1-->\r\n</h1>\r\n"
                 "<p>\r\n<!--tag2-->\r\n\r\n<!--/tag2-->\r\n</p>\r\n</body>\r\n</html>\r\n");
-    write_bytes(dir / "données.txt",
-                "comte;Comté;Jura\r\nbrie;Brie de Meaux;Île-de-France\r\nroquefort;Roquefort;Aveyron\r\n");
+    write_bytes(
+        dir / "données.txt",
+        "comte;Comté;Jura\r\nbrie;Brie de Meaux;Île-de-France\r\nroquefort;Roquefort;Aveyron\r\n");
     view.settings.source = (dir / "données.txt").string();
     view.settings.modele = (dir / "modele.htm").string();
     view.settings.destination = dir.text() + "pages/";
@@ -140,12 +151,14 @@ TEST_F(PagePass, FirstRunMakesEveryPageAndARefillKeepsHandEdits) {
   EXPECT_FALSE(view.running);
 
   // A hand edit outside the regions survives a refill with new data.
-  write_bytes(dir / "pages/brie.htm",
-              std::string(brie).replace(brie.find("<body>"), 6, "<body>\r\n<p>Note du fromager</p>"));
+  write_bytes(
+      dir / "pages/brie.htm",
+      std::string(brie).replace(brie.find("<body>"), 6, "<body>\r\n<p>Note du fromager</p>"));
   write_bytes(dir / "données.txt", "brie;Brie;Seine-et-Marne");
   EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_NE(page("brie.htm").find("<p>Note du fromager</p>\r\n"), std::string::npos);
-  EXPECT_NE(page("brie.htm").find("<!--tag2-->\r\nSeine-et-Marne\r\n<!--/tag2-->"), std::string::npos);
+  EXPECT_NE(page("brie.htm").find("<!--tag2-->\r\nSeine-et-Marne\r\n<!--/tag2-->"),
+            std::string::npos);
 }
 
 // The time of each record comes from the clock: one minute, an eighth of a
@@ -291,10 +304,117 @@ TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkippedAndTold) {
   EXPECT_NE(page("doublon.htm").find("<title>second</title>"), std::string::npos);
 }
 
+// Regressions: planted links and hard links, a linked sub-folder and names
+// of 252 to 255 bytes. Files outside stay as they were, byte for byte.
+TEST_F(PagePass, RegressionLinksAndLinkedFoldersNeverLeadOutside) {
+  namespace fs = std::filesystem;
+  testing::TempDir outside;
+  write_bytes(outside / "secret.txt", "ne pas toucher\n");
+  write_bytes(outside / "lié.txt", "lien dur\n");
+  ::chmod((outside / "secret.txt").c_str(), 0600);
+  fs::create_symlink(outside / "secret.txt", dir / "pages/tmp_comte.htm");
+  fs::create_hard_link(outside / "lié.txt", dir / "pages/tmp_brie.htm");
+  fs::create_symlink(outside / "secret.txt", dir / "pages/roquefort.htm");
+  fs::create_directory_symlink(outside.path(), dir / "pages/lien");
+  fs::create_directory(dir / "pages/sub");
+  const std::string longest(251, 'l');
+  write_bytes(dir / "données.txt", "comte;Comté\r\nbrie;Brie\r\nroquefort;Roquefort\r\nlien/q;Q\r\n"
+                                   "lien/../r;R\r\nsub/../s;S\r\n" + longest + ";255 octets\r\n");
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Finished);
+
+  EXPECT_EQ(view.skipped, (Texts{"lien/q.htm : nom de page refusé", "lien/../r.htm : nom de page refusé"}));
+  EXPECT_EQ(file_names(outside.path()), (Texts{"lié.txt", "secret.txt"}));
+  EXPECT_EQ(read_bytes(outside / "secret.txt"), "ne pas toucher\n");
+  EXPECT_EQ(read_bytes(outside / "lié.txt"), "lien dur\n");
+  EXPECT_EQ(fs::status(outside / "secret.txt").permissions(), fs::perms(0600));
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm", "lien", longest + ".htm", "roquefort.htm",
+                                              "s.htm", "sub", "tmp_brie.htm", "tmp_comte.htm"}));
+  // A page that was a link is now a page made from the template.
+  EXPECT_FALSE(fs::is_symlink(dir / "pages/roquefort.htm"));
+  EXPECT_NE(page("roquefort.htm").find("<title>Roquefort</title>"), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(dir / "pages/tmp_comte.htm"));
+}
+
+// As root, then as an unprivileged user who owns the folder and its files.
+TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules) {
+  // "tmp_a" then "a": two pages. A hand-made tmp_b.htm is not b's working copy.
+  write_bytes(dir / "données.txt", "tmp_a;Premier\r\na;Second\r\nb;Bé\r\n.cachée;Cachée\r\n");
+  const mode_t umask = ::umask(027);
+  for (const bool unprivileged : {false, true}) {
+    std::filesystem::remove_all(dir / "pages");
+    std::filesystem::create_directory(dir / "pages");
+    write_bytes(dir / "pages/tmp_b.htm", "<p>à la main</p>\r\n");
+    write_bytes(dir / "pages/.cachée.htm", "<title>protégée</title>\r\n");
+    // A read-only leftover of a killed run must not make new pages read-only.
+    write_bytes(dir / "pages/.corvella-00000000deadbeef-0.tmp", "<html>\r\n<head>\r\n<ti");
+    write_bytes(dir / "pages/b.htm", "<title>ancien</title>\r\n");
+    for (const auto& [name, mode] : {std::pair(".cachée.htm", 0444),
+                                     {".corvella-00000000deadbeef-0.tmp", 0444},
+                                     {"b.htm", 0640},
+                                     {"tmp_b.htm", 0644}}) {
+      ::chmod((dir / "pages" / name).c_str(), mode);
+      EXPECT_TRUE(!unprivileged || ::chown((dir / "pages" / name).c_str(), 65534, 65534) == 0);
+    }
+    EXPECT_TRUE(!unprivileged || ::chown((dir / "pages").c_str(), 65534, 65534) == 0);
+    std::string skip;
+    const auto press = [&] { return static_cast<int>(corvella::Run(view).press()); };
+    const std::optional<int> status =
+        unprivileged ? testing::as_unprivileged(dir.path(), press, skip) : press();
+    if (!status) GTEST_SKIP() << skip;
+    EXPECT_EQ(status, static_cast<int>(PressOutcome::Finished));
+
+    EXPECT_EQ(file_names(dir / "pages"),
+              (Texts{".cachée.htm", "a.htm", "b.htm", "tmp_a.htm", "tmp_b.htm"}));
+    EXPECT_NE(page("tmp_a.htm").find("<title>Premier</title>"), std::string::npos);
+    EXPECT_NE(page("a.htm").find("<title>Second</title>"), std::string::npos);
+    EXPECT_EQ(page("tmp_b.htm"), "<p>à la main</p>\r\n");
+    EXPECT_EQ(page("b.htm"), "<title>Bé</title>\r\n");
+    EXPECT_EQ(page(".cachée.htm"), "<title>protégée</title>\r\n");
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(dir / "pages/a.htm").permissions(),
+              perms(0640));  // 0666 & ~027
+    EXPECT_EQ(std::filesystem::status(dir / "pages/b.htm").permissions(), perms(0640));  // kept
+  }
+  ::umask(umask);
+}
+
+// A FIFO page hung the run; under `ulimit -f` SIGXFSZ killed it with a
+// partial working copy. Now each fails its own record only.
+TEST_F(PagePass, RegressionFifoPageAndFileSizeLimitFailTheirRecordOnly) {
+  write_bytes(dir / "données.txt",
+              "court;Court\r\nlong;" + std::string(9000, 'L') + "\r\nbrie;Brie\r\nfin;Fin\r\n");
+  ASSERT_EQ(::mkfifo((dir / "pages/brie.htm").c_str(), 0644), 0);
+  const std::optional<int> status = testing::in_child([&] {
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    return static_cast<int>(corvella::Run(view).press());
+  });
+  ASSERT_EQ(status, static_cast<int>(PressOutcome::Finished)) << "hung or killed";
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "court.htm", "fin.htm"}));
+  EXPECT_EQ(std::filesystem::status(dir / "pages/brie.htm").type(),
+            std::filesystem::file_type::fifo);
+}
+
+TEST_F(PagePass, RegressionSecondRunOnAHeldFolderIsRefusedBeforeWriting) {
+  const testing::ForeignLock other_run(dir / "pages");
+  write_bytes(dir / "exemple_de modèle_HTML.htm", read_bytes(dir / "modele.htm"));
+  write_bytes(dir / "sample0.jpg", "jpg");
+  view.settings.modele = (dir / "exemple_de modèle_HTML.htm").string();
+  corvella::Run run(view);
+  EXPECT_EQ(run.press(), PressOutcome::Failed);
+  EXPECT_EQ(view.messages,
+            Texts{"critical: Un autre traitement est en cours dans le répertoire de destination"});
+  EXPECT_TRUE(file_names(dir / "pages").empty());
+  EXPECT_FALSE(run.running());
+}
+
 TEST_F(PagePass, StopBetweenRecordsKeepsEarlierPagesAndNoWorkingCopy) {
   corvella::Run run(view);
   view.on_event = [&](int event) {
-    if (event == 2) { EXPECT_EQ(run.press(), PressOutcome::StopRequest) << "Arrêter"; }
+    if (event == 2) {
+      EXPECT_EQ(run.press(), PressOutcome::StopRequest) << "Arrêter";
+    }
   };
   EXPECT_EQ(run.press(), PressOutcome::Stopped);
   // The page of the record in progress is not made at all.

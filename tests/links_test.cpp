@@ -127,7 +127,7 @@ TEST_F(LinkPass, FolderRules) {
   ASSERT_EQ(run(), PassOutcome::Completed);
 
   // Links in the order the folder lists the pages; the empty prefix: bare names.
-  const Names pages{"a.htm", "B.HTM", "lecture.htm", "absent.htm", "cr.htm"};
+  const Names pages{"a.htm", "B.HTM", "tmp_a.htm", "lecture.htm", "absent.htm", "cr.htm"};
   const Names listed = list_ordinary_files(liens.path()).value();
   const auto links_of = [&](const std::string& self) {
     std::string links;
@@ -144,10 +144,11 @@ TEST_F(LinkPass, FolderRules) {
     EXPECT_EQ(get(name), fiche("Page", "ailleurs")) << name;
   // The read-only page is told; a page without a namesake is not a failure.
   EXPECT_EQ(view.skipped, Names{"lecture.htm : page en lecture seule"});
-  EXPECT_EQ(std::pair(report.pages_linked, report.links_written), std::pair(3LL, 12LL));
-  // tmp_a.htm went as a.htm's working copy; absent.htm was not created.
+  EXPECT_EQ(std::pair(report.pages_linked, report.links_written), std::pair(4LL, 20LL));
+  EXPECT_EQ(without_fallbacks(get("tmp_a.htm")), fiche("Page", "ailleurs", links_of("tmp_a.htm")));
+  // absent.htm was not created.
   EXPECT_EQ(file_names(dir.path()), (Names{".cache.htm", "B.HTM", "a.htm", "c.html", "cr.htm",
-                                           "lecture.htm", "notes.txt"}));
+                                           "lecture.htm", "notes.txt", "tmp_a.htm"}));
 }
 
 // The page pass empties region 99; the link pass of the same press fills it
@@ -202,6 +203,58 @@ TEST_F(LinkPass, LfPagesGetLfLinksAddressedInTheirCharacterSet) {
     }
     EXPECT_EQ(get(page.listed), lf(fiche(page.text, "Savoie", links))) << page.listed;
   }
+}
+
+TEST_F(LinkPass, PageNamedTmpNotesWithNoNotesBesideItIsAnOrdinaryPage) {
+  put("modele.htm", fiche("Nom du fromage", "Région"));
+  put("data.txt", "tmp_notes;Notes de cave;Jura\r\ncomte;Comté;Jura\r\n");
+  view.settings.check1 = true;
+  view.settings.source = (dir / "data.txt").string();
+  view.settings.modele = (dir / "modele.htm").string();
+  ASSERT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  EXPECT_EQ(get("tmp_notes.htm"), fiche("Notes de cave", "Jura", link("comte.htm", "Comté")));
+  EXPECT_EQ(get("comte.htm"), fiche("Comté", "Jura", link("tmp_notes.htm", "Notes de cave")));
+  EXPECT_EQ(file_names(dir.path()),
+            (Names{"comte.htm", "data.txt", "modele.htm", "tmp_notes.htm"}));
+}
+
+// Regressions: links to elsewhere, FIFOs, a partial working copy left by a
+// kill, and a folder held by another run.
+TEST_F(LinkPass, RegressionLinksFifosLeftoversAndAHeldFolder) {
+  testing::TempDir liens, outside;
+  view.settings.lien = liens.text();
+  const std::string longest = std::string(251, 'l') + ".htm";  // 255 bytes
+  const Names savoie{"a.htm", "b.htm", "f.htm", longest};
+  for (const std::string& name : savoie) {
+    write_bytes(liens / name, fiche(name, "Savoie"));
+    if (name != "f.htm") put(name, fiche(name, "Savoie"));
+  }
+  write_bytes(outside / "ailleurs.htm", fiche("ailleurs", "Savoie"));
+  fs::create_symlink(outside / "ailleurs.htm", liens / "lien.htm");
+  fs::create_symlink(outside / "ailleurs.htm", dir / "lien.htm");
+  ASSERT_EQ(::mkfifo((liens / "fifo.htm").c_str(), 0644), 0);
+  ASSERT_EQ(::mkfifo((dir / "f.htm").c_str(), 0644), 0);
+  const std::string leftover = ".corvella-00000000deadbeef-2a.tmp";
+  put(leftover, fiche("partiel", "Savoie").substr(0, 60));
+
+  const std::optional<int> status = testing::in_child([&] { return static_cast<int>(run()); });
+  ASSERT_EQ(status, static_cast<int>(PassOutcome::Completed)) << "the pass waited on a FIFO";
+  const Names listed = list_ordinary_files(liens.path()).value();
+  for (const std::string& self : {std::string("a.htm"), std::string("b.htm"), longest}) {
+    std::string links;
+    for (const std::string& name : listed)
+      if (name != self && std::ranges::count(savoie, name) > 0) links += link(name, name);
+    EXPECT_EQ(get(self), fiche(self, "Savoie", links)) << self;
+  }
+  EXPECT_EQ(read_bytes(outside / "ailleurs.htm"), fiche("ailleurs", "Savoie"));
+  EXPECT_EQ(file_names(dir.path()), (Names{"a.htm", "b.htm", "f.htm", "lien.htm", longest}));
+
+  const testing::ForeignLock other_run(dir.path());
+  put("a.htm", "<p>à la main</p>\r\n");
+  EXPECT_EQ(run(), PassOutcome::Failed);
+  EXPECT_EQ(view.messages,
+            Names{"critical: Un autre traitement est en cours dans le répertoire de destination"});
+  EXPECT_EQ(get("a.htm"), "<p>à la main</p>\r\n");
 }
 
 TEST_F(LinkPass, StopsBetweenPagesLeavingEveryPageWhole) {
@@ -285,8 +338,8 @@ void reference_pass(const Names& names, const std::string& lien, const std::stri
     if (has_lf_lines(*read_file(destination + me))) {
       linked = std::regex_replace(linked, std::regex("\r\n"), "\n");
     }
-    write_bytes(destination + "tmp_" + me, linked);
-    fs::rename(destination + "tmp_" + me, destination + me);
+    write_bytes(destination + ".new", linked);
+    fs::rename(destination + ".new", destination + me);
   }
 }
 
@@ -309,7 +362,7 @@ TEST_F(LinkPass, SameBytesAsComparingEveryPageWithEveryPage) {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
     testing::TempDir liens;
-    for (int i = 0; i < 40; ++i) {  // names beyond ASCII; working copies beside their pages
+    for (int i = 0; i < 40; ++i) {  // names beyond ASCII; "tmp_" names beside their namesakes
       const std::string name = i % 7 == 3   ? "tmp_fiche" + std::to_string(i - 1) + ".htm"
                                : i % 9 == 4 ? "fiché" + std::to_string(i) + ".HTM"
                                             : "fiche" + std::to_string(i) + ".htm";
@@ -327,12 +380,10 @@ TEST_F(LinkPass, SameBytesAsComparingEveryPageWithEveryPage) {
           if (mode == "in-place" || drop() % 8 != 0) fs::copy(liens / name, to / name);
       }
       const fs::path contents = mode == "across" ? liens.path() : fast;
-      // The pages in list order: names ending in "htm" in any case, without
-      // the working copies "tmp_x.htm" of pages x.htm.
+      // The pages in list order: names ending in "htm" in any case.
       Names names = list_ordinary_files(contents).value();
       std::erase_if(names, [&](const std::string& name) {
-        return !std::regex_search(name, std::regex("htm$", std::regex::icase)) ||
-               (name.starts_with("tmp_") && fs::exists(contents / name.substr(4)));
+        return !std::regex_search(name, std::regex("htm$", std::regex::icase));
       });
       view.settings.lien = contents.string() + "/";
       view.settings.destination = fast.string() + "/";

@@ -153,23 +153,25 @@ TEST(PageFiller, ObserverSeesEveryLineAndStopsOrFailuresLeaveNoIncompleteCopy) {
   EXPECT_EQ(recorder.widths.front(), 450);  // 1/11 -> 009
   EXPECT_EQ(recorder.widths.back(), 4550);  // 10/11 -> 091
 
-  const auto copy = dir / "tmp_p.htm";
+  const std::optional<Folder> folder = Folder::open(dir.path());
+  ASSERT_TRUE(folder);
+  const auto fill = [&](std::optional<unsigned> mode, int title_index) {
+    std::optional<WorkingCopy> copy = WorkingCopy::create(*folder, mode);
+    const FillOutcome outcome = P_Modif_fichier(page, *copy, fields, title_index, recorder);
+    if (outcome == FillOutcome::Filled) copy->deliver("p.htm");
+    return outcome;
+  };
   page = "<title>x</title>\r\n";
-
-  EXPECT_EQ(P_Modif_fichier(page, copy, std::nullopt, fields, 101, recorder), FillOutcome::Failed);
-  EXPECT_FALSE(std::filesystem::exists(copy));
-  EXPECT_EQ(P_Modif_fichier(page, dir / "absent/tmp_p.htm", std::nullopt, fields, 1, recorder),
-            FillOutcome::Failed);
-
+  EXPECT_EQ(fill(std::nullopt, 101), FillOutcome::Failed);
   recorder.stop = true;
-  EXPECT_EQ(P_Modif_fichier(page, copy, std::nullopt, fields, 1, recorder), FillOutcome::Stopped);
-  EXPECT_EQ(testing::read_bytes(copy), "");
+  EXPECT_EQ(fill(std::nullopt, 1), FillOutcome::Stopped);
+  EXPECT_TRUE(testing::file_names(dir.path()).empty());
 
   recorder.stop = false;
   fields[1] = "Titre";
-  EXPECT_EQ(P_Modif_fichier(page, copy, 0640, fields, 1, recorder), FillOutcome::Filled);
-  EXPECT_EQ(testing::read_bytes(copy), "<title>Titre</title>\r\n");
-  EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(fill(0640, 1), FillOutcome::Filled);
+  EXPECT_EQ(testing::read_bytes(dir / "p.htm"), "<title>Titre</title>\r\n");
+  EXPECT_EQ(std::filesystem::status(dir / "p.htm").permissions(), std::filesystem::perms(0640));
 }
 
 }  // namespace

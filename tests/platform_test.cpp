@@ -1,5 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
 
 #include "platform/charset.h"
 #include "platform/files.h"
@@ -26,11 +31,12 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
             "%C5%81\xF3" "d%C5%BA 100%%F0%9F%A7%80.htm");
 }
 
-TEST(Files, OrdinaryFilesAndAnAtomicWriteThatKeepsPermissions) {
+TEST(Files, OrdinaryFilesLeaveOutLinksFifosAndHiddenNames) {
   testing::TempDir dir;
   testing::write_bytes(dir / "page.htm", "x");
   testing::write_bytes(dir / ".cache.htm", "x");
   std::filesystem::create_directory(dir / "sub.htm");
+  std::filesystem::create_symlink(dir / "page.htm", dir / "lien.htm");
   ASSERT_EQ(::mkfifo((dir / "fifo.htm").c_str(), 0600), 0);
 
   EXPECT_EQ(list_ordinary_files(dir.path()), std::vector<std::string>{"page.htm"});
@@ -40,18 +46,54 @@ TEST(Files, OrdinaryFilesAndAnAtomicWriteThatKeepsPermissions) {
   EXPECT_TRUE(is_folder_or_file(dir / "sub.htm"));
   EXPECT_FALSE(is_folder_or_file(dir / "fifo.htm"));
   EXPECT_FALSE(is_folder_or_file(dir / "absent"));
+  const std::optional<Folder> folder = Folder::open(dir.path());
+  ASSERT_TRUE(folder);
+  EXPECT_FALSE(read_regular_file(*folder, "lien.htm"));
+  EXPECT_EQ(errno, ELOOP);
+  EXPECT_FALSE(read_regular_file(*folder, "fifo.htm"));  // does not block
+  EXPECT_FALSE(folder->open_sub("lien.htm"));
+}
 
-  const auto target = dir / "Corvella.ini";
-  testing::write_bytes(target, "old");
-  ::chmod(target.c_str(), 0640);
-  ASSERT_TRUE(write_file_atomic(target, "new"));
-  EXPECT_EQ(testing::read_bytes(target), "new");
-  struct stat info {};
-  ::stat(target.c_str(), &info);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
-  EXPECT_EQ(testing::file_names(dir.path()), (std::vector<std::string>{".cache.htm", "Corvella.ini",
-                                                                      "fifo.htm", "page.htm", "sub.htm"}));
-  EXPECT_FALSE(write_file_atomic(dir / "absent-folder" / "x", "y"));
+// Delivery over links, planted names and passes are in the pass tests.
+TEST(Files, WorkingCopyNamesAreUniqueAndNeverPagesAndAFailedDeliveryRemovesIt) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir / "dossier.htm");
+  testing::write_bytes(dir / "dossier.htm/x", "x");
+  const std::optional<Folder> folder = Folder::open(dir.path());
+  std::optional<WorkingCopy> first = WorkingCopy::create(*folder, std::nullopt);
+  std::optional<WorkingCopy> second = WorkingCopy::create(*folder, 0640);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->name(), second->name());
+  for (const std::string& name : {first->name(), second->name()}) {
+    EXPECT_TRUE(is_working_copy_name(name) && name.size() <= 47) << name;
+    EXPECT_FALSE(std::regex_search(name, std::regex("htm$", std::regex::icase))) << name;
+  }
+  EXPECT_EQ(look_up(*folder, second->name()).mode, 0640u);
+  ASSERT_TRUE(first->write_and_close("x", /*durable=*/true));
+  EXPECT_FALSE(first->deliver("dossier.htm"));
+  EXPECT_TRUE(errno == EISDIR || errno == ENOTEMPTY) << errno;
+  second.reset();  // never delivered
+  EXPECT_EQ(testing::file_names(dir.path()), std::vector<std::string>{"dossier.htm"});
+}
+
+// Refusal and cleaning by the passes are in the pass tests.
+TEST(Files, OneProcessHoldsAFolderAndCleansOnlyWorkingCopiesOfOtherRuns) {
+  testing::TempDir dir;
+  const std::vector<std::string> kept{".corvella-0123456789abcdef-1.tmp.htm", ".corvella-notes.tmp",
+                                      "tmp_page.htm"};
+  for (const std::string& name : kept) testing::write_bytes(dir / name, "x");
+  testing::write_bytes(dir / ".corvella-0123456789abcdef-1a.tmp", "<p>moi");
+  const std::optional<Folder> folder = Folder::open(dir.path());
+  const std::optional<FolderLock> held = FolderLock::take(*folder);
+  ASSERT_TRUE(held);
+  EXPECT_EQ(testing::file_names(dir.path()), kept);
+  const int other = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "held, not excluding";
+  ::close(other);
+  // The same process takes it again (a press while running) and cleans nothing.
+  const std::optional<WorkingCopy> live = WorkingCopy::create(*folder, std::nullopt);
+  EXPECT_TRUE(FolderLock::take(*Folder::open(dir.path())));
+  EXPECT_TRUE(std::filesystem::exists(dir / live->name()));
 }
 
 }  // namespace

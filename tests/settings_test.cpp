@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 
 #include "settings/ini_file.h"
@@ -145,6 +148,71 @@ TEST_F(SettingsFile, RegressionFuzzNewKeyKeepsTheEmptyLineAfterIt) {
   write_key(file, kSection, "Titre", "2");
   EXPECT_EQ(read_bytes(file), "[Parametres]\rOption=1\nTitre=2\r\n\n[Autre]\r");
   EXPECT_EQ(read(file, "Titre"), "2");
+}
+
+// A settings file reached through a link stays a link: the file it points
+// to is replaced, by a new file made beside it.
+TEST_F(SettingsFile, WriteThroughALinkReplacesTheFileItPointsTo) {
+  testing::TempDir elsewhere;
+  write_bytes(elsewhere / "réglages.ini", "[Parametres]\r\nOption=2\r\n");
+  fs::create_symlink(elsewhere / "réglages.ini", file);
+  write_key(file, kSection, "Titre", "2");
+  EXPECT_EQ(fs::read_symlink(file), elsewhere / "réglages.ini");
+  EXPECT_EQ(read_bytes(elsewhere / "réglages.ini"), "[Parametres]\r\nOption=2\r\nTitre=2\r\n");
+  EXPECT_EQ(testing::file_names(dir.path()), Texts{"Corvella.ini"});
+  EXPECT_EQ(testing::file_names(elsewhere.path()), Texts{"réglages.ini"});
+}
+
+// Regression: two programs writing at once lost every key but their own.
+TEST_F(SettingsFile, RegressionTwoWritersKeepEachOthersKeys) {
+  write_bytes(file, "[Parametres]\r\n");
+  const auto writer = [&](const std::string& prefix) {
+    for (int round = 0; round < 20; ++round)
+      for (int key = 0; key < 5; ++key)
+        write_key(file, kSection, prefix + std::to_string(key), std::to_string(round));
+    return 0;
+  };
+  const pid_t first = ::fork();
+  if (first == 0) ::_exit(writer("TagF"));
+  EXPECT_EQ(testing::in_child([&] { return writer("Autre"); }), 0);
+  ::waitpid(first, nullptr, 0);
+  const std::string got = read_bytes(file);
+  for (const char* prefix : {"TagF", "Autre"})
+    for (int key = 0; key < 5; ++key)
+      EXPECT_NE(got.find(prefix + std::to_string(key) + "=19\r\n"), std::string::npos) << got;
+  EXPECT_EQ(got.size(), 14 + 5 * 10 + 5 * 11u) << got;  // nothing else
+  EXPECT_EQ(testing::file_names(dir.path()), Texts{"Corvella.ini"});
+}
+
+// Regression: a read-only settings file was replaced anyway.
+TEST_F(SettingsFile, RegressionReadOnlyOrUnwritableFileIsLeftAlone) {
+  const std::string before = "[Parametres]\r\nSource=/ancien.txt\r\n";
+  write_bytes(file, before);
+  ::chmod(file.c_str(), 0444);
+  write_key(file, kSection, "Source", "/nouveau.txt");
+  EXPECT_EQ(read_bytes(file), before);
+
+  // As a user who owns the folder but not the file (mode 644), or who owns
+  // a read-only file.
+  const fs::path theirs = dir / "theirs.ini", mine = dir / "mine.ini";
+  write_bytes(theirs, before);
+  write_bytes(mine, before);
+  ::chmod(mine.c_str(), 0444);
+  ::chown(mine.c_str(), 65534, 65534);
+  std::string skip;
+  const std::optional<int> status = testing::as_unprivileged(
+      dir.path(),
+      [&] {
+        write_key(theirs, kSection, "Source", "/nouveau.txt");
+        write_key(mine, kSection, "Source", "/nouveau.txt");
+        write_key(dir / "new.ini", kSection, "Source", "/nouveau.txt");
+        return 0;
+      },
+      skip);
+  if (!status) GTEST_SKIP() << skip;
+  EXPECT_EQ(read_bytes(theirs), before);
+  EXPECT_EQ(read_bytes(mine), before);
+  EXPECT_EQ(read_bytes(dir / "new.ini"), "[Parametres]\r\nSource=/nouveau.txt\r\n");
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
 
@@ -44,6 +50,45 @@ TempDir::~TempDir() {
   fs::remove_all(path_, error);
 }
 
+std::optional<int> in_child(const std::function<int()>& body, int seconds) {
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(static_cast<unsigned>(seconds));  // a hang ends the child
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status)) return std::nullopt;
+  return WEXITSTATUS(status);
+}
+
+std::optional<int> as_unprivileged(const fs::path& folder, const std::function<int()>& body,
+                                   std::string& skip) {
+  constexpr uid_t kNobody = 65534;
+  if (::geteuid() != 0) {
+    skip = "not root: cannot become another user";
+    return std::nullopt;
+  }
+  if (::chown(folder.c_str(), kNobody, kNobody) != 0) {
+    skip = "cannot give the folder to nobody";
+    return std::nullopt;
+  }
+  return in_child([&] {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 99;
+    return body();
+  });
+}
+
+ForeignLock::ForeignLock(const fs::path& folder)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY)) {
+  EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0) << folder;
+}
+
+ForeignLock::~ForeignLock() {
+  ::close(fd_);
+}
+
 void write_bytes(const fs::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -58,7 +103,8 @@ std::string read_bytes(const fs::path& path) {
 
 std::vector<std::string> file_names(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

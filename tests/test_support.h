@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,28 @@ class TempDir {
 void write_bytes(const fs::path& path, std::string_view bytes);
 std::string read_bytes(const fs::path& path);  // fails the test when unreadable
 std::vector<std::string> file_names(const fs::path& folder);  // sorted
+
+// Runs `body` in a forked child and gives its exit status (its return
+// value), or nothing when it was killed, by a signal or by the alarm after
+// `seconds`: a hang guard, not a time measure.
+std::optional<int> in_child(const std::function<int()>& body, int seconds = 60);
+
+// The same as the unprivileged user "nobody" (uid and gid 65534), who is
+// given the folder first. Nothing, with `skip` saying why, when this
+// process cannot drop privileges (it is not root).
+std::optional<int> as_unprivileged(const fs::path& folder, const std::function<int()>& body,
+                                   std::string& skip);
+
+// Holds the flock of a folder from another open file, as another program
+// would.
+class ForeignLock {
+ public:
+  explicit ForeignLock(const fs::path& folder);
+  ~ForeignLock();
+
+ private:
+  int fd_;
+};
 
 // Records every call a run makes on its view.
 class RecordingView : public RunView {

@@ -52,15 +52,6 @@ void settle_naming(const RunSettings& settings, RunView& view, int& title_index)
   if (settings.tagf[0].empty()) view.select_option1();
 }
 
-// A page the user made read-only: no write permission bit at all.
-bool read_only(const std::filesystem::path& page) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::perms perms = fs::status(page, error).permissions();
-  return !error && (perms & (fs::perms::owner_write | fs::perms::group_write |
-                             fs::perms::others_write)) == fs::perms::none;
-}
-
 // The template, read once: every page not made yet is made from its bytes.
 struct Template {
   std::optional<std::string> bytes;
@@ -73,10 +64,11 @@ struct Template {
 // (0 for a refusal of our own) so the pass can tell when to give up.
 class PageMaker {
  public:
-  PageMaker(const RunSettings& settings, const Template& page_template, PageObserver& observer,
-            RunReport& report, RunView& view)
+  PageMaker(const RunSettings& settings, const Template& page_template, Destination& destination,
+            PageObserver& observer, RunReport& report, RunView& view)
       : settings_(settings),
         template_(page_template),
+        destination_(destination),
         observer_(observer),
         report_(report),
         view_(view) {}
@@ -88,27 +80,38 @@ class PageMaker {
     const std::string shown = to_utf8(*name);
     const std::optional<PagePaths> paths = page_paths(settings_.destination, *name);
     if (!paths) return skip(shown, kNameRefused);
-    const std::optional<PageSource> source = P_verif_fichier(*paths, template_.bytes);
+    // A link on the way, or a sub-folder another run holds.
+    const Folder* folder = destination_.folder_of(*paths);
+    if (!folder) {
+      error = errno;
+      return skip(shown, error == ELOOP || error == ENOTDIR ? kNameRefused : system_reason(error));
+    }
+    const std::optional<PageSource> source = P_verif_fichier(*folder, paths->name, template_.bytes);
     if (!source) {
       error = errno;
-      if (!template_.bytes && !is_ordinary_file(paths->page)) {
-        error = template_.error;
-        return skip(shown, system_reason(error));
+      const Entry entry = look_up(*folder, paths->name);
+      if (entry.kind == EntryKind::Regular && (entry.mode & 0222) == 0) {
+        return skip(shown, kPageReadOnly);
       }
-      return skip(shown, read_only(paths->page) ? kPageReadOnly : system_reason(error));
+      if (!template_.bytes && entry.kind != EntryKind::Other) error = template_.error;
+      return skip(shown, system_reason(error));
     }
-    const FillOutcome outcome = P_Modif_fichier(source->bytes, paths->working_copy, source->mode,
-                                                fields, title_index, observer_);
+    std::optional<WorkingCopy> working_copy = WorkingCopy::create(*folder, source->mode);
+    if (!working_copy) {
+      error = errno;
+      return skip(shown, system_reason(error));
+    }
+    const FillOutcome outcome =
+        P_Modif_fichier(source->bytes, *working_copy, fields, title_index, observer_);
     if (outcome == FillOutcome::Filled) {
-      if (P_livraison_fichier(*paths)) {
+      if (P_livraison_fichier(*working_copy, paths->name)) {
         ++(source->mode ? report_.pages_refilled : report_.pages_made);
         return outcome;
       }
       error = errno;  // the working copy is already removed
     } else {
-      if (outcome == FillOutcome::Failed) error = errno;
-      discard_working_copy(*paths);
-      if (outcome == FillOutcome::Stopped) return outcome;
+      if (outcome == FillOutcome::Stopped) return outcome;  // the working copy goes with it
+      error = errno;
     }
     report_skip(report_, view_, {shown, system_reason(error)});
     return FillOutcome::Failed;
@@ -125,12 +128,27 @@ class PageMaker {
 
   const RunSettings& settings_;
   const Template& template_;
+  Destination& destination_;
   PageObserver& observer_;
   RunReport& report_;
   RunView& view_;
 };
 
 }  // namespace
+
+std::optional<Destination> hold_destination(const std::string& destination, RunView& view) {
+  std::string refusal;
+  std::optional<Destination> held = Destination::hold(destination, refusal);
+  if (!held) view.message_box(refusal, MessageIcon::Critical);
+  return held;
+}
+
+PassOutcome finish_writing(const Destination& destination, RunView& view) {
+  if (destination.sync()) return PassOutcome::Completed;
+  view.message_box("Les pages écrites n'ont pas pu être enregistrées sur le disque",
+                   MessageIcon::Critical);
+  return PassOutcome::Failed;
+}
 
 bool validate(const RunSettings& settings, RunView& view) {
   if (const std::optional<std::string> message = p_controle(settings)) {
@@ -161,11 +179,15 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     return PassOutcome::Failed;
   }
 
+  // Before anything is written: one run at a time writes a folder.
+  std::optional<Destination> destination = hold_destination(settings.destination, view);
+  if (!destination) return PassOutcome::Failed;
+
   Template page_template{read_file(settings.modele), 0};
   if (!page_template.bytes) page_template.error = errno;
   const char separator = locale_decimal_separator();
   PageObserver observer(flags, view);
-  PageMaker maker(settings, page_template, observer, report, view);
+  PageMaker maker(settings, page_template, *destination, observer, report, view);
   long long counter = 1;
   std::string record;
   while (reader->next(record)) {
@@ -188,7 +210,7 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
     view.message_box("Le fichier source ne peut plus être lu", MessageIcon::Critical);
     return PassOutcome::Failed;
   }
-  return PassOutcome::Completed;
+  return finish_writing(*destination, view);
 }
 
 }  // namespace corvella

@@ -16,6 +16,7 @@
 // filled by p_exemple) and the title column index.
 
 #include "generation/run_view.h"
+#include "generation/working_copy.h"
 #include "model/field_table.h"
 #include "platform/clock.h"
 
@@ -64,6 +65,15 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
 // Window state at the start of a pass: running flag set, stop flag cleared,
 // "Arrêter", the frames disabled, and the caption of Frame1.
 void enter_running(RunFlags& flags, RunView& view, const std::string& frame1);
+
+// The start of a pass that writes: the destination folder held, or nothing
+// once the reason has been shown in a critical message box.
+std::optional<Destination> hold_destination(const std::string& destination, RunView& view);
+
+// The end of a pass that wrote: what it wrote is flushed to the disk, so the
+// end message promises pages that survive a power loss. Failed, with a
+// critical message, when the system reports that it could not.
+PassOutcome finish_writing(const Destination& destination, RunView& view);
 
 // Validates the settings of every ticked pass; shows the message in a
 // critical box when a check fails.

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "generation/estimate.h"
@@ -62,22 +61,23 @@ bool is_page_name(std::string_view name) {
 
 // One read of the page gives both of its tags. A page that cannot be read
 // is reported and matches no page.
-ListedPage read_listed_page(const std::string& folder, std::string name,
+ListedPage read_listed_page(const Folder& folder, std::string name,
                             const std::optional<std::string>& link_marker,
                             const std::optional<std::string>& text_marker, RunReport& report,
                             RunView& view) {
   ListedPage page{std::move(name), std::nullopt, {}};
-  const std::optional<std::string> bytes = read_file(folder + page.name);
-  if (!bytes) {
+  const std::optional<FileContents> contents = read_regular_file(folder, page.name);
+  if (!contents) {
     report_skip(report, view, {page.name, system_reason(errno)});
     return page;
   }
+  const std::string& bytes = contents->bytes;
   if (link_marker) {
-    if (const std::optional<std::string_view> line = content_line(*bytes, *link_marker)) {
+    if (const std::optional<std::string_view> line = content_line(bytes, *link_marker)) {
       page.key = std::string(trim_spaces(*line));
     }
   }
-  page.text = text_marker ? P_recherche_tag_bd(*bytes, *text_marker) : fallback_name();
+  page.text = text_marker ? P_recherche_tag_bd(bytes, *text_marker) : fallback_name();
   return page;
 }
 
@@ -125,38 +125,23 @@ const LinkTable& group_table(Group& group, const std::vector<ListedPage>& pages,
   return *table;
 }
 
-// The page of that name in the destination folder and its working copy
-// beside it. Listed names are plain file names, taken byte for byte.
-PagePaths destination_paths(const std::string& destination, const std::string& name) {
-  return PagePaths{destination + name, destination + "tmp_" + name};
-}
-
-// Puts the page, rewritten with the link lines, in place through its
-// working copy. The errno of the failing step, or 0.
-int relink(const PagePaths& paths, const FileContents& page, std::string_view link_lines) {
-  if (P_copie_fichier(paths, p_ajoute_lien(page.bytes, link_lines), page.mode) &&
-      P_livraison_fichier2(paths)) {
-    return 0;
-  }
+// Puts the page, rewritten with the link lines, in place through a working
+// copy. The errno of the failing step, or 0.
+int relink(const Folder& folder, const std::string& name, const FileContents& page,
+           std::string_view link_lines) {
+  std::optional<WorkingCopy> copy =
+      P_copie_fichier(folder, p_ajoute_lien(page.bytes, link_lines), page.mode);
+  if (copy && P_livraison_fichier2(*copy, name)) return 0;
   return errno;
 }
 
-// "tmp_x.htm" beside "x.htm" is the working copy of x.htm, left by a pass
-// that was killed: linking to it would give links that die with it.
-// Nothing when the folder cannot be listed.
-std::optional<std::vector<std::string>> page_names(const std::string& folder) {
-  std::optional<std::vector<std::string>> listed_names = list_ordinary_files(folder);
-  if (!listed_names) return std::nullopt;
-  std::vector<std::string>& names = *listed_names;
-  std::erase_if(names, [](const std::string& name) { return !is_page_name(name); });
-  const std::unordered_set<std::string_view> listed(names.begin(), names.end());
-  std::vector<std::string> pages;
-  for (const std::string& name : names) {
-    if (!(name.starts_with("tmp_") && listed.contains(std::string_view(name).substr(4)))) {
-      pages.push_back(name);
-    }
-  }
-  return pages;
+// Pages: names ending in "htm" in any letter case. Working copies never end
+// so, whatever run left them. Nothing when the folder cannot be listed.
+std::optional<std::vector<std::string>> page_names(const std::optional<Folder>& folder) {
+  std::optional<std::vector<std::string>> names =
+      folder ? list_ordinary_files(*folder) : std::nullopt;
+  if (names) std::erase_if(*names, [](const std::string& name) { return !is_page_name(name); });
+  return names;
 }
 
 }  // namespace
@@ -176,7 +161,12 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
 
   // Every page is read once, before any is changed, so the links follow the
   // pages as they stand when the pass starts, even when both folders are one.
-  std::optional<std::vector<std::string>> names = page_names(settings.lien);
+  // Before anything is written: one run at a time writes a folder.
+  std::optional<Destination> destination = hold_destination(settings.destination, view);
+  if (!destination) return PassOutcome::Failed;
+
+  const std::optional<Folder> lien = Folder::open(settings.lien);
+  std::optional<std::vector<std::string>> names = page_names(lien);
   if (!names) {
     view.message_box("Le répertoire contenant les fichiers à traiter ne peut pas être lu : " +
                          system_reason(errno),
@@ -188,7 +178,7 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
     view.handle_events();
     if (flags.stop) return PassOutcome::Stopped;
     pages.push_back(
-        read_listed_page(settings.lien, std::move(name), link_marker, text_marker, report, view));
+        read_listed_page(*lien, std::move(name), link_marker, text_marker, report, view));
   }
   Grouping grouping = group_by_key(pages);
 
@@ -213,8 +203,10 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
     if (group != kNoGroup && grouping.groups[group].members.size() > 1) {
       // A page without a namesake in the destination folder gets nothing;
       // one the user made read-only (no write bit) keeps its content.
-      const PagePaths paths = destination_paths(settings.destination, pages[i].name);
-      const std::optional<FileContents> page = read_regular_file(paths.page);
+      const std::optional<PagePaths> paths = file_paths(settings.destination, pages[i].name);
+      const Folder* folder = paths ? destination->folder_of(*paths) : nullptr;
+      const std::optional<FileContents> page =
+          folder ? read_regular_file(*folder, paths->name) : std::nullopt;
       int error = page ? 0 : errno;
       if (page && (page->mode & 0222) == 0) {
         report_skip(report, view, {pages[i].name, kPageReadOnly});
@@ -224,7 +216,7 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
         const bool utf8_page = (mine.ascii_names && prefix.ascii) || is_valid_utf8(page->bytes);
         group_table(mine, pages, utf8_page, prefix)
             .lines_without(grouping.row_of[i], line_end_of(page->bytes), links);
-        error = relink(paths, *page, links);
+        error = relink(*folder, paths->name, *page, links);
         if (error == 0) {
           ++report.pages_linked;
           report.links_written += static_cast<long long>(mine.members.size()) - 1;
@@ -242,7 +234,7 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
     const double d = elapsed_seconds(start, clock.seconds_since_midnight());
     view.show_temps(temps_caption(d, total, number + 1, separator));
   }
-  return PassOutcome::Completed;
+  return finish_writing(*destination, view);
 }
 
 }  // namespace corvella

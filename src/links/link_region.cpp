@@ -1,7 +1,5 @@
 #include "links/link_region.h"
 
-#include <cerrno>
-
 #include "links/tag_reader.h"
 #include "platform/files.h"
 #include "platform/text_lines.h"
@@ -93,13 +91,11 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
   return out;
 }
 
-bool P_copie_fichier(const PagePaths& paths, std::string_view rewritten, unsigned mode) {
-  std::optional<FileWriter> out = FileWriter::create(paths.working_copy, mode);
-  if (out && out->write_and_close(rewritten)) return true;
-  const int error = errno;  // the caller reports the write's cause, not the removal's
-  discard_working_copy(paths);
-  errno = error;
-  return false;
+std::optional<WorkingCopy> P_copie_fichier(const Folder& folder, std::string_view rewritten,
+                                           unsigned mode) {
+  std::optional<WorkingCopy> copy = WorkingCopy::create(folder, mode);
+  if (!copy || !copy->write_and_close(rewritten)) return std::nullopt;
+  return copy;
 }
 
 }  // namespace corvella

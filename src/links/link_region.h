@@ -61,13 +61,16 @@ class LinkTable {
 // holding both markers becomes the marker, the links and "<!--/tag99-->".
 std::string p_ajoute_lien(std::string_view page, std::string_view link_lines);
 
-// P_copie_fichier: writes the rewritten page into its working copy, with the
-// page's permission bits. False (and no working copy left, errno telling
-// why) when it cannot.
-bool P_copie_fichier(const PagePaths& paths, std::string_view rewritten, unsigned mode);
+// P_copie_fichier: writes the rewritten page into a new working copy in the
+// page's folder, with the page's permission bits. Nothing (and no working
+// copy left, errno telling why) when it cannot.
+std::optional<WorkingCopy> P_copie_fichier(const Folder& folder, std::string_view rewritten,
+                                           unsigned mode);
 
 // P_livraison_fichier2: renames the working copy over the page, or removes
 // it when that fails.
-inline bool P_livraison_fichier2(const PagePaths& paths) { return P_livraison_fichier(paths); }
+inline bool P_livraison_fichier2(WorkingCopy& working_copy, const std::string& name) {
+  return P_livraison_fichier(working_copy, name);
+}
 
 }  // namespace corvella

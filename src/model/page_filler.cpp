@@ -88,18 +88,15 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   return true;
 }
 
-FillOutcome P_Modif_fichier(std::string_view page, const std::filesystem::path& working_copy,
-                            std::optional<unsigned> mode, const FieldTable& fields,
-                            int title_index, FillObserver& observer) {
+FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
+                            const FieldTable& fields, int title_index, FillObserver& observer) {
   if (title_index < 0 || title_index >= kFieldCount) return FillOutcome::Failed;
-  std::optional<FileWriter> out = FileWriter::create(working_copy, mode);
-  if (!out) return FillOutcome::Failed;
   observer.page_started();
   if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
 
   std::string filled;
   fill_page(page, fields, title_index, filled, &observer);
-  return out->write_and_close(filled) ? FillOutcome::Filled : FillOutcome::Failed;
+  return working_copy.write_and_close(filled) ? FillOutcome::Filled : FillOutcome::Failed;
 }
 
 }  // namespace corvella

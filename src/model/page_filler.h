@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "model/field_table.h"
+#include "platform/files.h"
 
 namespace corvella {
 
@@ -47,13 +48,11 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
 
 enum class FillOutcome { Filled, Stopped, Failed };
 
-// P_Modif_fichier: creates or empties the working copy (with the page's
-// permission bits `mode`, when given), lets the observer handle events (a
-// stop leaves the working copy empty), then writes the filled page into it
-// in one write. Failed when the working copy cannot be written or the title
-// index is out of range; the caller must then not deliver the working copy.
-FillOutcome P_Modif_fichier(std::string_view page, const std::filesystem::path& working_copy,
-                            std::optional<unsigned> mode, const FieldTable& fields,
-                            int title_index, FillObserver& observer);
+// P_Modif_fichier: lets the observer handle events (a stop leaves the new,
+// empty working copy unwritten), then writes the filled page into the working
+// copy in one write. Failed when it cannot be written or the title index is
+// out of range; the caller must then not deliver the working copy.
+FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
+                            const FieldTable& fields, int title_index, FillObserver& observer);
 
 }  // namespace corvella

@@ -1,9 +1,19 @@
 #pragma once
 
 // File services as the passes rely on them. Each operation reports failure
-// through its result and never throws; callers skip the failing step.
+// through its result, leaves errno set to the cause and never throws;
+// callers skip the failing step.
+//
+// How files are written: an existing file is never opened for writing. A
+// replacement is a new file (a working copy) created exclusively in the
+// target's folder, never through a link, then renamed over the target. Files
+// are opened without blocking, so a FIFO or a device in a folder is skipped,
+// never waited on. Writing ignores SIGXFSZ: a write over the file-size limit
+// fails like any other failed write.
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +23,7 @@ namespace corvella {
 
 namespace fs = std::filesystem;
 
-// The whole file, or nothing when it cannot be read.
+// The whole file, or nothing when it cannot be read. Opens without blocking.
 std::optional<std::string> read_file(const fs::path& path);
 
 // The whole file and its permission bits, when it is a regular file that
@@ -24,32 +34,108 @@ struct FileContents {
 };
 std::optional<FileContents> read_regular_file(const fs::path& path);
 
-// Creates or empties the file and writes the bytes.
-bool write_file(const fs::path& path, std::string_view bytes);
-
-// A file created or emptied at once and written later, in one open: what a
-// working copy needs when a stop may come between the two.
-class FileWriter {
+// An open folder. The operations below name files relative to it, so a
+// folder renamed or replaced by a link meanwhile never sends them elsewhere.
+class Folder {
  public:
-  // Nothing when the file cannot be created. `mode`: permission bits the
-  // file gets instead of the defaults.
-  static std::optional<FileWriter> create(const fs::path& path, std::optional<unsigned> mode);
-  FileWriter(FileWriter&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  FileWriter& operator=(FileWriter&&) = delete;
-  ~FileWriter();
+  // Follows links in `path` itself: it is the folder the user chose.
+  static std::optional<Folder> open(const fs::path& path);
+  // A sub-folder by its plain name; nothing when that name is a link.
+  std::optional<Folder> open_sub(const std::string& name) const;
 
-  // Writes the bytes and closes the file; false when any of it failed.
-  bool write_and_close(std::string_view bytes);
+  Folder(Folder&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Folder& operator=(Folder&& other) noexcept;
+  ~Folder();
+  int fd() const { return fd_; }
 
  private:
-  explicit FileWriter(int fd) : fd_(fd) {}
+  explicit Folder(int fd) : fd_(fd) {}
   int fd_;
 };
 
-// Writes the bytes to a new file beside `target` and renames it over
-// `target`, so a reader, a crash or a full disk sees the old or the new file
-// whole, never a mix. The new file keeps the permission bits of the old one.
-bool write_file_atomic(const fs::path& target, std::string_view bytes);
+// What a name of a folder is, without following a link.
+enum class EntryKind { Absent, Regular, Link, Other };  // Other: folder, FIFO, device, socket
+struct Entry {
+  EntryKind kind = EntryKind::Absent;
+  unsigned mode = 0;  // permission bits
+  std::uint64_t size = 0;
+};
+Entry look_up(const Folder& folder, const std::string& name);
+
+// A regular file of the folder (never through a link).
+std::optional<FileContents> read_regular_file(const Folder& folder, const std::string& name);
+
+// Names of the regular files of a folder that are not hidden (no leading
+// "."), in the order the system lists them. Links, sub-folders, FIFOs,
+// devices and sockets are left out. Nothing when the folder cannot be
+// listed, errno telling why.
+std::optional<std::vector<std::string>> list_ordinary_files(const Folder& folder);
+std::optional<std::vector<std::string>> list_ordinary_files(const fs::path& folder);
+
+// A new file beside the file it will replace. Its name is unique to this run
+// and this file, unguessable, at most 50 bytes, and never ends in "htm" in any
+// letter case, so it is never taken for a page. Removed by its destructor
+// unless delivered.
+class WorkingCopy {
+ public:
+  // `mode`: the permission bits to give it; none gives a new file's
+  // (0666 less the umask).
+  static std::optional<WorkingCopy> create(const Folder& folder, std::optional<unsigned> mode);
+  WorkingCopy(WorkingCopy&& other) noexcept;
+  WorkingCopy& operator=(WorkingCopy&&) = delete;
+  ~WorkingCopy();
+
+  // Writes the bytes (all of them, or false); `durable`: then flushes them
+  // to the disk. Closes the file either way.
+  bool write_and_close(std::string_view bytes, bool durable = false);
+  // Renames the written copy over `name` of its folder (a link of that name
+  // is replaced, never followed). False, and the copy removed, when it fails.
+  bool deliver(const std::string& name);
+  const std::string& name() const { return name_; }
+
+ private:
+  WorkingCopy(int folder, int fd, std::string name)
+      : folder_(folder), fd_(fd), name_(std::move(name)) {}
+  int folder_;  // not owned
+  int fd_;
+  std::string name_;
+};
+
+// True for a name WorkingCopy makes, in this run or any other.
+bool is_working_copy_name(std::string_view name);
+
+// The advisory lock (flock) of a folder, held by this process from `take` to
+// the last copy's end. Taking a folder this process already holds shares the
+// lock. The one that takes it first removes the working copies that killed
+// runs left in the folder.
+class FolderLock {
+ public:
+  // Nothing when another process holds it (errno EWOULDBLOCK). A file
+  // system without locks gives a lock that excludes nobody.
+  static std::optional<FolderLock> take(const Folder& folder);
+  // The same, waiting up to `milliseconds` for the other holder.
+  static std::optional<FolderLock> wait(const Folder& folder, int milliseconds);
+
+  struct Held;
+
+ private:
+  explicit FolderLock(std::shared_ptr<Held> held) : held_(std::move(held)) {}
+  std::shared_ptr<Held> held_;
+};
+
+// Device and inode of an open folder: same folder, same identity.
+struct FolderId {
+  std::uint64_t device = 0, inode = 0;
+  bool operator==(const FolderId&) const = default;
+};
+std::optional<FolderId> folder_id(const Folder& folder);
+
+// Flushes everything written to the file system holding the folder (syncfs):
+// after it, a power loss keeps what was written.
+bool sync_file_system(const Folder& folder);
+
+// Flushes the folder's names (a rename just made) to the disk.
+bool sync_names(const Folder& folder);
 
 // A regular file whose name does not start with "." (hidden). Devices, FIFOs
 // and sockets play the part of the system files and are never ordinary.
@@ -58,15 +144,6 @@ bool is_ordinary_file(const fs::path& path);
 // An existing folder or ordinary file.
 bool is_folder_or_file(const fs::path& path);
 
-// Names of the ordinary files of a folder, in the order the system lists
-// them; no sorting, no sub-folders. Nothing when the folder cannot be
-// listed, errno telling why.
-std::optional<std::vector<std::string>> list_ordinary_files(const fs::path& folder);
-
-bool copy_file_replacing(const fs::path& from, const fs::path& to);
-bool remove_file(const fs::path& path);
 bool create_folder(const fs::path& path);
-bool set_current_folder(const fs::path& path);
-fs::path current_folder();
 
 }  // namespace corvella

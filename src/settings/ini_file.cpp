@@ -1,5 +1,9 @@
 #include "settings/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -170,6 +174,27 @@ FileState load(const fs::path& file, std::string& bytes) {
   return FileState::Readable;
 }
 
+// The same, for the write that will replace the file, which also leaves
+// alone a file the user made read-only (no write bit for its owner) or may
+// not write; `mode` gets its permission bits.
+FileState load_for_writing(const Folder& folder, const std::string& name, std::string& bytes,
+                           unsigned& mode) {
+  const Entry entry = look_up(folder, name);
+  if (entry.kind == EntryKind::Absent) return FileState::Absent;
+  if (entry.kind != EntryKind::Regular || (entry.mode & S_IWUSR) == 0 ||
+      entry.size > kLargestFile || ::faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0) {
+    return FileState::Untouchable;
+  }
+  std::optional<FileContents> read = read_regular_file(folder, name);
+  if (!read || read->bytes.size() > kLargestFile) return FileState::Untouchable;
+  bytes = std::move(read->bytes);
+  mode = read->mode;
+  return FileState::Readable;
+}
+
+// Another window writing the same file holds its folder a few milliseconds.
+constexpr int kLockWaitMilliseconds = 5000;
+
 bool fits_on_one_line(std::string_view text) {
   return text.find_first_of("\r\n") == std::string_view::npos;
 }
@@ -201,7 +226,8 @@ void write_key(const fs::path& file, std::string_view section, std::string_view 
     return;
   }
 
-  // Through a link, the file it points to is the one to replace.
+  // Through a link, the file it points to is the one to replace: the new
+  // file is made beside it and renamed over it, and the link stays.
   fs::path target = file;
   std::error_code error;
   if (fs::is_symlink(file, error)) {
@@ -209,14 +235,24 @@ void write_key(const fs::path& file, std::string_view section, std::string_view 
     if (error) return;
     target = resolved;
   }
-
-  std::string bytes;
-  const FileState state = load(target, bytes);
-  if (state == FileState::Untouchable) return;
-  if (state == FileState::Absent && target.has_parent_path()) {
-    fs::create_directories(target.parent_path(), error);
+  const fs::path folder_path = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const std::string name = target.filename().string();
+  std::optional<Folder> folder = Folder::open(folder_path);
+  if (!folder && errno == ENOENT) {
+    fs::create_directories(folder_path, error);
     if (error) return;
+    folder = Folder::open(folder_path);
   }
+  if (!folder || name.empty()) return;
+
+  // Read, change and replace under the folder's lock, so two programs
+  // writing keys at once keep each other's.
+  const std::optional<FolderLock> lock = FolderLock::wait(*folder, kLockWaitMilliseconds);
+  if (!lock) return;
+  std::string bytes;
+  unsigned mode = 0;
+  const FileState state = load_for_writing(*folder, name, bytes, mode);
+  if (state == FileState::Untouchable) return;
 
   const std::vector<Line> lines = split_lines(bytes);
   const std::string_view line_end = line_end_of(bytes);
@@ -253,7 +289,11 @@ void write_key(const fs::path& file, std::string_view section, std::string_view 
   }
 
   if (state == FileState::Readable && out == bytes) return;
-  write_file_atomic(target, out);
+  std::optional<WorkingCopy> copy = WorkingCopy::create(
+      *folder, state == FileState::Readable ? std::optional(mode) : std::nullopt);
+  if (copy && copy->write_and_close(out, /*durable=*/true) && copy->deliver(name)) {
+    sync_names(*folder);
+  }
 }
 
 }  // namespace corvella

@@ -12,7 +12,11 @@
 // - A write creates the file (and its folder), the section and the key as
 //   needed, replaces the key's value and keeps every other line as it was.
 //   It writes a new file and renames it into place, so a crash or a full
-//   disk leaves the old file whole.
+//   disk leaves the old file whole, and flushes both to the disk. The read,
+//   change and replace hold the lock of the file's folder, so two programs
+//   writing at once keep each other's keys. A file that is not regular,
+//   too large, without its owner's write bit or not writable by this user
+//   is left as it is.
 // - Neither operation reports failure.
 
 #include <cstddef>
