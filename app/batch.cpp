@@ -162,6 +162,7 @@ class BatchView final : public RunView {
 std::string summary(const RunReport& r) {
   return "pages créées : " + std::to_string(r.pages_made) +
          ", remplies : " + std::to_string(r.pages_refilled) +
+         ", inchangées : " + std::to_string(r.pages_unchanged) +
          ", non traitées : " + std::to_string(r.pages_skipped) +
          " ; pages liées : " + std::to_string(r.pages_linked) +
          ", liens écrits : " + std::to_string(r.links_written);

@@ -243,6 +243,26 @@ TEST_F(PagePass, LfDataAndTemplateGiveOneLfPagePerRecordAndRefillsKeepThem) {
   EXPECT_EQ(read_bytes(dir / "modele.htm"), modele);
 }
 
+// A page whose refill gives its own bytes back is not written at all: same
+// inode, same modification time, no working copy.
+TEST_F(PagePass, RefillWithoutChangeLeavesThePageAndItsTimeAlone) {
+  ASSERT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  const std::string comte = page("comte.htm"), brie = page("brie.htm");
+  const auto comte_stamp = testing::date_back(dir / "pages/comte.htm");
+  const auto brie_stamp = testing::date_back(dir / "pages/brie.htm");
+  write_bytes(dir / "données.txt",
+              "comte;Comté;Jura\r\nbrie;Brie de Melun;Île-de-France\r\nroquefort;Roquefort;Aveyron\r\n");
+  ASSERT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
+  EXPECT_EQ(page("comte.htm"), comte);
+  EXPECT_TRUE(testing::dated_back(dir / "pages/comte.htm", comte_stamp));
+  EXPECT_EQ(page("brie.htm"), std::string(brie).replace(brie.find("Meaux"), 5, "Melun")
+                                  .replace(brie.rfind("Meaux"), 5, "Melun"));
+  EXPECT_FALSE(testing::dated_back(dir / "pages/brie.htm", brie_stamp));
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm", "roquefort.htm"}));
+  EXPECT_EQ(view.progressbar2, (Texts{"1 sur 3", "2 sur 3", "3 sur 3", "", "1 sur 3", "2 sur 3",
+                                      "3 sur 3", ""}));
+}
+
 TEST_F(PagePass, ComposedNamesAndTitleTag) {
   write_bytes(dir / "données.txt", "a;b;c;d\r\n");
   view.settings.option1 = false;
@@ -433,7 +453,7 @@ TEST_F(PagePass, StopBetweenRecordsKeepsEarlierPagesAndNoWorkingCopy) {
   EXPECT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.skipped, Texts{"brie.htm : No such file or directory"});
   EXPECT_EQ(view.messages, Texts{"critical: Le répertoire de destination n'existe plus"});
-  EXPECT_EQ(run.report().pages_refilled, 1);  // comte.htm, made by the first press
+  EXPECT_EQ(run.report().pages_unchanged, 1);  // comte.htm, as the first press made it
   EXPECT_FALSE(view.running);
   EXPECT_FALSE(std::filesystem::exists(dir / "pages"));
 }

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -107,6 +108,20 @@ std::vector<std::string> file_names(const fs::path& folder) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+DatedBack date_back(const fs::path& path) {
+  const fs::file_time_type old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(path, old);
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return {old, st.st_ino};
+}
+
+bool dated_back(const fs::path& path, const DatedBack& stamp) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && st.st_ino == stamp.inode &&
+         fs::last_write_time(path) == stamp.time;
 }
 
 }  // namespace corvella::testing

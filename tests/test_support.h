@@ -41,6 +41,15 @@ void write_bytes(const fs::path& path, std::string_view bytes);
 std::string read_bytes(const fs::path& path);  // fails the test when unreadable
 std::vector<std::string> file_names(const fs::path& folder);  // sorted
 
+// Dates the file back to a fixed old time; `dated_back` tells whether it
+// still has that time and the same inode, that is, nothing replaced it.
+struct DatedBack {
+  fs::file_time_type time;
+  unsigned long long inode;
+};
+DatedBack date_back(const fs::path& path);
+bool dated_back(const fs::path& path, const DatedBack& stamp);
+
 // Runs `body` in a forked child and gives its exit status (its return
 // value), or nothing when it was killed, by a signal or by the alarm after
 // `seconds`: a hang guard, not a time measure.

@@ -96,23 +96,23 @@ class PageMaker {
       if (!template_.bytes && entry.kind != EntryKind::Other) error = template_.error;
       return skip(shown, system_reason(error));
     }
-    std::optional<WorkingCopy> working_copy = WorkingCopy::create(*folder, source->mode);
-    if (!working_copy) {
-      error = errno;
-      return skip(shown, system_reason(error));
-    }
+    std::string filled;
     const FillOutcome outcome =
-        P_Modif_fichier(source->bytes, *working_copy, fields, title_index, observer_);
-    if (outcome == FillOutcome::Filled) {
+        fill_at_event_point(source->bytes, fields, title_index, observer_, filled);
+    if (outcome == FillOutcome::Stopped) return outcome;
+    if (outcome == FillOutcome::Filled && source->on_disk && filled == source->bytes) {
+      ++report_.pages_unchanged;
+      return FillOutcome::Unchanged;
+    }
+    std::optional<WorkingCopy> working_copy =
+        outcome == FillOutcome::Filled ? WorkingCopy::create(*folder, source->mode) : std::nullopt;
+    if (working_copy && working_copy->write_and_close(filled)) {
       if (P_livraison_fichier(*working_copy, paths->name)) {
         ++(source->mode ? report_.pages_refilled : report_.pages_made);
         return outcome;
       }
-      error = errno;  // the working copy is already removed
-    } else {
-      if (outcome == FillOutcome::Stopped) return outcome;  // the working copy goes with it
-      error = errno;
     }
+    error = errno;  // a working copy not delivered is already removed
     report_skip(report_, view_, {shown, system_reason(error)});
     return FillOutcome::Failed;
   }

@@ -28,6 +28,7 @@ struct RunReport {
 
   long long pages_made = 0;
   long long pages_refilled = 0;
+  long long pages_unchanged = 0;  // already as the run would write them: not written
   long long pages_skipped = 0;  // by either pass
   long long pages_linked = 0;
   long long links_written = 0;

@@ -168,7 +168,7 @@ std::optional<PageSource> P_verif_fichier(const Folder& folder, const std::strin
   }
   std::optional<FileContents> page = read_regular_file(folder, name);
   if (!page || (page->mode & 0222) == 0) return std::nullopt;
-  return PageSource{std::move(page->bytes), page->mode};
+  return PageSource{std::move(page->bytes), page->mode, true};
 }
 
 bool P_livraison_fichier(WorkingCopy& working_copy, const std::string& name) {

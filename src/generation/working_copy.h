@@ -69,6 +69,9 @@ class Destination {
 struct PageSource {
   std::string bytes;
   std::optional<unsigned> mode;  // none for a page not made yet
+  // The bytes are the page's own, as on disk: new bytes equal to them mean
+  // the page is left as it is (no working copy, modification time kept).
+  bool on_disk = false;
 };
 
 // P_verif_fichier: the page as it stands when the folder holds it as an

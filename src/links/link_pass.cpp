@@ -126,11 +126,13 @@ const LinkTable& group_table(Group& group, const std::vector<ListedPage>& pages,
 }
 
 // Puts the page, rewritten with the link lines, in place through a working
-// copy. The errno of the failing step, or 0.
+// copy; a page that already holds them is left as it is. The errno of the
+// failing step, or 0.
 int relink(const Folder& folder, const std::string& name, const FileContents& page,
            std::string_view link_lines) {
-  std::optional<WorkingCopy> copy =
-      P_copie_fichier(folder, p_ajoute_lien(page.bytes, link_lines), page.mode);
+  const std::string rewritten = p_ajoute_lien(page.bytes, link_lines);
+  if (rewritten == page.bytes) return 0;
+  std::optional<WorkingCopy> copy = P_copie_fichier(folder, rewritten, page.mode);
   if (copy && P_livraison_fichier2(*copy, name)) return 0;
   return errno;
 }

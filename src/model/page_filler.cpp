@@ -88,14 +88,21 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   return true;
 }
 
-FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
-                            const FieldTable& fields, int title_index, FillObserver& observer) {
+FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
+                                FillObserver& observer, std::string& filled) {
   if (title_index < 0 || title_index >= kFieldCount) return FillOutcome::Failed;
   observer.page_started();
   if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
-
-  std::string filled;
+  filled.clear();
   fill_page(page, fields, title_index, filled, &observer);
+  return FillOutcome::Filled;
+}
+
+FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
+                            const FieldTable& fields, int title_index, FillObserver& observer) {
+  std::string filled;
+  const FillOutcome outcome = fill_at_event_point(page, fields, title_index, observer, filled);
+  if (outcome != FillOutcome::Filled) return outcome;
   return working_copy.write_and_close(filled) ? FillOutcome::Filled : FillOutcome::Failed;
 }
 

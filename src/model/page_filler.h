@@ -46,7 +46,13 @@ class FillObserver {
 bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
                FillObserver* observer = nullptr);
 
-enum class FillOutcome { Filled, Stopped, Failed };
+// Unchanged: filled, and equal to the page on disk, so nothing is written.
+enum class FillOutcome { Filled, Unchanged, Stopped, Failed };
+
+// The page's event point (a stop gives Stopped), then `page` filled into
+// `filled` (replaced). Failed when the title index is outside 0..100.
+FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
+                                FillObserver& observer, std::string& filled);
 
 // P_Modif_fichier: lets the observer handle events (a stop leaves the new,
 // empty working copy unwritten), then writes the filled page into the working
