@@ -3,6 +3,7 @@
 
 #include "generation/estimate.h"
 #include "generation/naming.h"
+#include "generation/page_steps.h"
 #include "generation/run.h"
 #include "generation/validation.h"
 #include "generation/working_copy.h"
@@ -15,42 +16,6 @@
 namespace corvella {
 
 namespace {
-
-// Passes the filler's progress to the view and makes its event point the
-// view's.
-class PageObserver final : public FillObserver {
- public:
-  PageObserver(RunFlags& flags, RunView& view) : flags_(flags), view_(view) {}
-
-  void page_started() override {
-    view_.show_progressbar1({});
-    view_.show_piccours(0);
-  }
-  void page_line(long long line, int width) override {
-    view_.show_progressbar1(std::to_string(line));
-    view_.show_piccours(width);
-  }
-  bool handle_events_and_check_stop() override {
-    view_.handle_events();
-    return flags_.stop;
-  }
-
- private:
-  RunFlags& flags_;
-  RunView& view_;
-};
-
-// The settled naming choices: an empty title tag means the second column, an
-// empty first name tag means naming by the first column.
-void settle_naming(const RunSettings& settings, RunView& view, int& title_index) {
-  if (settings.tagf[4].empty()) {
-    view.select_titrep1();
-    title_index = 1;
-  } else if (const std::optional<int> number = tag_number(settings.tagf[4])) {
-    title_index = *number;
-  }
-  if (settings.tagf[0].empty()) view.select_option1();
-}
 
 // The template, read once: every page not made yet is made from its bytes.
 struct Template {

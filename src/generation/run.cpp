@@ -1,5 +1,6 @@
 #include "generation/run.h"
 
+#include "generation/one_write.h"
 #include "generation/working_copy.h"
 #include "links/link_pass.h"
 
@@ -29,6 +30,15 @@ PressOutcome Run::press() {
   }
 
   report_ = {};
+  if (const std::optional<PassOutcome> both =
+          pages_and_links(flags_, view_, clock_, fields_, title_index_, report_)) {
+    switch (*both) {
+      case PassOutcome::Completed: end_step(); return PressOutcome::Finished;
+      case PassOutcome::Stopped: return PressOutcome::Stopped;
+      case PassOutcome::Invalid: return PressOutcome::Invalid;
+      case PassOutcome::Failed: back_to_idle(); return PressOutcome::Failed;
+    }
+  }
   if (settings.check1) {
     switch (page_pass(flags_, view_, clock_, fields_, title_index_, report_)) {
       case PassOutcome::Completed: break;

@@ -23,6 +23,29 @@
 
 namespace corvella {
 
+// The link pass's display, shared with the run of pages and links in one
+// write: the start (Frame1, labels and bars emptied, the running state) and,
+// per page, "3 sur 12", the bars, the event point and the time estimate.
+class LinkProgress {
+ public:
+  static void start(RunFlags& flags, RunView& view);
+
+  LinkProgress(RunFlags& flags, RunView& view, Clock& clock, long long total);
+  // Shows page `number` (1-based), then handles events between two pages:
+  // false when a stop was requested.
+  bool page(long long number);
+  // The time page `number` took and the time left.
+  void done(long long number);
+
+ private:
+  RunFlags& flags_;
+  RunView& view_;
+  Clock& clock_;
+  long long total_;
+  char separator_;
+  double start_ = 0;
+};
+
 // Validates (every ticked pass), enters the running state and links the
 // pages. Handles events once per page read and once per page linked, and
 // stops there when the stop flag is set: a page is never half rewritten.

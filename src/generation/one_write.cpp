@@ -1,0 +1,343 @@
+#include "generation/one_write.h"
+
+#include <cerrno>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "generation/estimate.h"
+#include "generation/naming.h"
+#include "generation/page_steps.h"
+#include "generation/run.h"
+#include "generation/validation.h"
+#include "generation/working_copy.h"
+#include "links/link_groups.h"
+#include "links/link_pass.h"
+#include "links/tag_reader.h"
+#include "model/data_file.h"
+#include "platform/charset.h"
+#include "platform/formats.h"
+#include "platform/listing_order.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr std::uint32_t kNoPage = UINT32_MAX;
+
+// What the run knows before writing: the records, the folder's pages in
+// listing order, and which page each record makes.
+struct Plan {
+  std::vector<std::string> records;
+  std::vector<std::uint32_t> page_of;    // per record: its page, or kNoPage
+  std::vector<std::string> names;        // the pages, as the folder lists them
+  std::vector<std::uint32_t> record_of;  // per page: its record, or kNoPage
+  long long total = 1;                   // the record count the display shows
+  // Records that make no page, with what the page pass reports for them.
+  std::unordered_map<std::size_t, SkippedPage> refused;
+};
+
+// Nothing when the folder cannot be listed.
+std::optional<std::vector<std::string>> listed_pages(const Folder& folder) {
+  std::optional<std::vector<std::string>> names = list_ordinary_files(folder);
+  if (names) std::erase_if(*names, [](const std::string& name) { return !is_page_name(name); });
+  return names;
+}
+
+// The plan, or nothing when some record makes a page the folder does not
+// list yet, or names a page twice. A record without a name, or whose name is
+// refused, makes no page in either pass.
+std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder) {
+  Plan plan;
+  std::optional<std::vector<std::string>> names = listed_pages(folder);
+  if (!names) return std::nullopt;
+  plan.names = std::move(*names);
+  std::unordered_map<std::string_view, std::uint32_t> index;
+  for (std::uint32_t i = 0; i < plan.names.size(); ++i) index.emplace(plan.names[i], i);
+  plan.record_of.assign(plan.names.size(), kNoPage);
+
+  const std::optional<long long> total = count_records(settings.source);
+  std::unique_ptr<RecordReader> reader = total ? RecordReader::open(settings.source) : nullptr;
+  if (!reader) return std::nullopt;
+  plan.total = *total;
+  FieldTable fields;
+  std::string record;
+  while (reader->next(record)) {
+    split_record(record, fields);
+    const std::optional<std::string> name = page_name(settings.option1, settings.tagf, fields);
+    const std::optional<PagePaths> paths =
+        name ? page_paths(settings.destination, *name) : std::nullopt;
+    std::uint32_t page = kNoPage;
+    if (!name) {
+      plan.refused[plan.records.size()] = {"ligne " + std::to_string(plan.records.size() + 1),
+                                           kNameTagInvalid};
+    } else if (!paths) {
+      plan.refused[plan.records.size()] = {to_utf8(*name), kNameRefused};
+    } else {
+      const auto found = index.find(paths->name);
+      if (!paths->folders.empty() || found == index.end()) return std::nullopt;
+      page = found->second;
+      if (plan.record_of[page] != kNoPage) return std::nullopt;
+      plan.record_of[page] = static_cast<std::uint32_t>(plan.records.size());
+    }
+    plan.page_of.push_back(page);
+    plan.records.push_back(std::move(record));
+  }
+  if (reader->failed()) return std::nullopt;
+  return plan;
+}
+
+// A record's page as the page pass leaves it: filled when it can be refilled,
+// as it is otherwise (read-only, or a fill that failed).
+struct PageState {
+  std::optional<FileContents> disk;  // nothing when it cannot be read
+  std::string bytes;                 // what the link pass would find
+  bool writable = false;
+  bool filled = false;  // refilled from its record
+  int error = 0;        // why it could not be read or filled
+};
+
+class OneWrite {
+ public:
+  OneWrite(RunFlags& flags, RunView& view, Clock& clock, FieldTable& fields, int title_index,
+           const RunSettings& settings, const Folder& folder, Plan plan, RunReport& report)
+      : flags_(flags),
+        view_(view),
+        clock_(clock),
+        fields_(fields),
+        title_index_(title_index),
+        settings_(settings),
+        folder_(folder),
+        plan_(std::move(plan)),
+        link_marker_(opening_marker(settings.textesource)),
+        text_marker_(opening_marker(settings.textelien)),
+        prefix_{to_utf8(settings.tag99), is_ascii(settings.tag99)},
+        separator_(locale_decimal_separator()),
+        report_(report) {}
+
+  PassOutcome run() {
+    if (const PassOutcome pages = pages_part(); pages != PassOutcome::Completed) return pages;
+    // The link pass looks at its box when it is reached: unticked meanwhile,
+    // the pages are written as the page pass alone leaves them.
+    if (!view_.read_settings().check2) return write_pages();
+    if (const PassOutcome links = links_part(); links != PassOutcome::Completed) return links;
+    if (list_names() != plan_.names) return link_pass(flags_, view_, clock_, report_);
+    return PassOutcome::Completed;
+  }
+
+ private:
+  std::optional<std::vector<std::string>> list_names() const { return listed_pages(folder_); }
+
+  // The page pass's display; each record's page filled in memory only.
+  PassOutcome pages_part() {
+    pages_.resize(plan_.names.size());
+    read_.assign(plan_.names.size(), false);
+    PageObserver observer(flags_, view_);
+    const long long total = plan_.total;
+    long long counter = 1;
+    for (std::size_t r = 0; r < plan_.records.size(); ++r) {
+      const double start = clock_.seconds_since_midnight();
+      view_.show_progressbar2(sur_caption(counter, total));
+      view_.show_pictotal(bar_width(static_cast<double>(counter), static_cast<double>(total)));
+      ++counter;
+      split_record(plan_.records[r], fields_);
+      const std::uint32_t page = plan_.page_of[r];
+      bool stopped = false;
+      if (page == kNoPage) {
+        if (const auto refused = plan_.refused.find(r); refused != plan_.refused.end()) {
+          report_skip(report_, view_, refused->second);
+        }
+        stopped = observer.handle_events_and_check_stop();
+      } else {
+        const PageState state = record_page(page, &observer, stopped);
+        if (stopped || flags_.stop) return PassOutcome::Stopped;
+        keep(page, state);
+        if (state.error != 0 && !failed(plan_.names[page], state.error, false)) {
+          return PassOutcome::Failed;
+        }
+      }
+      if (stopped || flags_.stop) return PassOutcome::Stopped;
+      const double d = elapsed_seconds(start, clock_.seconds_since_midnight());
+      view_.show_temps(temps_caption(d, total, counter, separator_));
+    }
+    return PassOutcome::Completed;
+  }
+
+  // A page that could not be read is read (and reported) again with the
+  // other pages, as the link pass would.
+  void keep(std::uint32_t page, const PageState& state) {
+    read_[page] = state.disk.has_value();
+    pages_[page] = state.disk
+                       ? listed_page(plan_.names[page], state.bytes, link_marker_, text_marker_)
+                       : ListedPage{plan_.names[page], std::nullopt, {}};
+  }
+
+  // With `observer`, as the page pass shows it: its event point, and what it
+  // cannot refill reported.
+  PageState record_page(std::uint32_t page, PageObserver* observer, bool& stopped) {
+    const std::string& name = plan_.names[page];
+    PageState state;
+    state.disk = read_regular_file(folder_, name);
+    if (!state.disk) state.error = errno;
+    state.writable = state.disk && (state.disk->mode & 0222) != 0;
+    if (!state.writable) {
+      if (observer) {
+        report_skip(report_, view_,
+                    {name, state.disk ? kPageReadOnly : system_reason(state.error)});
+        stopped = observer->handle_events_and_check_stop();
+      }
+    } else if (observer) {
+      const FillOutcome outcome =
+          fill_at_event_point(state.disk->bytes, fields_, title_index_, *observer, state.bytes);
+      stopped = outcome == FillOutcome::Stopped;
+      state.filled = outcome == FillOutcome::Filled;
+      if (outcome == FillOutcome::Failed) {
+        state.error = errno;
+        report_skip(report_, view_, {name, system_reason(state.error)});
+      }
+    } else {
+      state.filled = fill_page(state.disk->bytes, fields_, title_index_, state.bytes);
+    }
+    if (!state.filled && state.disk) state.bytes = state.disk->bytes;
+    return state;
+  }
+
+  // The link pass's display; each page written once.
+  PassOutcome links_part() {
+    LinkProgress::start(flags_, view_);
+    for (std::uint32_t i = 0; i < pages_.size(); ++i) {
+      view_.handle_events();
+      if (flags_.stop) return PassOutcome::Stopped;
+      if (read_[i]) continue;
+      const std::optional<FileContents> page = read_regular_file(folder_, plan_.names[i]);
+      if (!page) report_skip(report_, view_, {plan_.names[i], system_reason(errno)});
+      pages_[i] = page ? listed_page(plan_.names[i], page->bytes, link_marker_, text_marker_)
+                       : ListedPage{plan_.names[i], std::nullopt, {}};
+    }
+    Grouping grouping = group_by_key(pages_);
+
+    LinkProgress progress(flags_, view_, clock_, static_cast<long long>(pages_.size()));
+    std::string links;
+    for (std::uint32_t i = 0; i < pages_.size(); ++i) {
+      if (!progress.page(i + 1)) return PassOutcome::Stopped;
+      if (!write_page(i, &grouping, links)) return PassOutcome::Failed;
+      progress.done(i + 1);
+    }
+    // The field table as the page pass leaves it: the last record's.
+    if (!plan_.records.empty()) split_record(plan_.records.back(), fields_);
+    return PassOutcome::Completed;
+  }
+
+  // Every record's page, in listing order.
+  PassOutcome write_pages() {
+    std::string links;
+    for (std::uint32_t i = 0; i < pages_.size(); ++i) {
+      if (plan_.record_of[i] != kNoPage && !write_page(i, nullptr, links)) {
+        return PassOutcome::Failed;
+      }
+    }
+    if (!plan_.records.empty()) split_record(plan_.records.back(), fields_);
+    return PassOutcome::Completed;
+  }
+
+  // A page that failed with `error`, reported when `shown`. False, once the
+  // critical message is shown, when every page left would fail too.
+  bool failed(const std::string& name, int error, bool shown) {
+    if (shown) report_skip(report_, view_, {name, system_reason(error)});
+    const std::optional<std::string> message = hopeless_failure(error, settings_.destination);
+    if (message) view_.message_box(*message, MessageIcon::Critical);
+    return !message;
+  }
+
+  // Page `i` as the two passes leave it (the page pass alone without
+  // `grouping`), written when that differs from the page on disk. False
+  // when the write failed so that every page left would fail too.
+  bool write_page(std::uint32_t i, Grouping* grouping, std::string& links) {
+    const std::string& name = plan_.names[i];
+    const bool linked = grouping && has_matches(*grouping, i);
+    PageState state;
+    if (plan_.record_of[i] != kNoPage) {
+      split_record(plan_.records[plan_.record_of[i]], fields_);
+      bool stopped = false;
+      state = record_page(i, nullptr, stopped);
+    } else {
+      state.disk = read_regular_file(folder_, name);
+      if (state.disk) state.bytes = state.disk->bytes;
+      state.writable = state.disk && (state.disk->mode & 0222) != 0;
+    }
+    if (!state.writable) {
+      if (!linked) return true;
+      if (state.disk) {
+        report_skip(report_, view_, {name, kPageReadOnly});
+        return true;
+      }
+      return failed(name, state.error, state.error != ENOENT);
+    }
+    if (linked) {
+      links_of(*grouping, pages_, i, state.bytes, prefix_, links);
+      state.bytes = p_ajoute_lien(state.bytes, links);
+    }
+    const bool changed = state.bytes != state.disk->bytes;
+    if (changed) {
+      std::optional<WorkingCopy> copy = WorkingCopy::create(folder_, state.disk->mode);
+      if (!copy || !copy->write_and_close(state.bytes) || !copy->deliver(name)) {
+        return failed(name, errno, true);
+      }
+    }
+    if (state.filled) ++(changed ? report_.pages_refilled : report_.pages_unchanged);
+    if (linked) {
+      ++report_.pages_linked;
+      report_.links_written += static_cast<long long>(match_count(*grouping, i));
+    }
+    return true;
+  }
+
+  RunFlags& flags_;
+  RunView& view_;
+  Clock& clock_;
+  FieldTable& fields_;
+  const int title_index_;
+  const RunSettings& settings_;
+  const Folder& folder_;
+  Plan plan_;
+  const std::optional<std::string> link_marker_, text_marker_;
+  const Prefix prefix_;
+  const char separator_;
+  std::vector<ListedPage> pages_;
+  RunReport& report_;
+  std::vector<bool> read_;  // per page: its content is known from the pages part
+};
+
+}  // namespace
+
+std::optional<PassOutcome> pages_and_links(RunFlags& flags, RunView& view, Clock& clock,
+                                           FieldTable& fields, int& title_index,
+                                           RunReport& report) {
+  const RunSettings asked = view.read_settings();
+  // A destination text that does not end with "/" puts a prefix before every
+  // page name, which the link pass puts before the listed names again.
+  if (!asked.check1 || !asked.check2 || !asked.destination.ends_with('/') || p_controle(asked)) {
+    return std::nullopt;
+  }
+  std::string refusal;
+  std::optional<Destination> destination = Destination::hold(asked.destination, refusal);
+  const Folder* folder = destination ? destination->folder_of(PagePaths{}) : nullptr;
+  const std::optional<Folder> lien = Folder::open(asked.lien);
+  if (!folder || !lien || folder_id(*folder) != folder_id(*lien)) return std::nullopt;
+
+  // The naming is settled as the page pass settles it, then planned.
+  RunSettings settings = asked;
+  if (settings.tagf[0].empty()) settings.option1 = true;
+  std::optional<Plan> plan = make_plan(settings, *folder);
+  if (!plan || !rename_keeps_listing_place(*folder)) return std::nullopt;
+
+  if (!validate(asked, view)) return PassOutcome::Invalid;
+  enter_running(flags, view, "Génération des pages HTML en cours...");
+  settle_naming(asked, view, title_index);
+  const RunSettings now = view.read_settings();
+  OneWrite run(flags, view, clock, fields, title_index, now, *folder, std::move(*plan), report);
+  const PassOutcome outcome = run.run();
+  return outcome == PassOutcome::Completed ? finish_writing(*destination, view) : outcome;
+}
+
+}  // namespace corvella

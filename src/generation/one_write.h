@@ -1,0 +1,50 @@
+#pragma once
+
+// Pages and links in one write. When a press runs both passes, links the
+// destination folder itself, and the order in which the folder will list the
+// pages is known before any is written, every page is written once, filled
+// and linked, with the bytes the two passes would leave; a page whose bytes
+// come out as they are on disk is not written at all.
+//
+// The order is known when the destination text names a folder (it ends
+// with "/"), every record names a page the folder already holds
+// as a page (a plain name ending in "htm", not hidden, no sub-folder), no
+// page is named twice, and the folder keeps a name's place in its listing
+// when a page is renamed over it (checked once per run in the folder). Any
+// other press runs the two passes one after the other.
+//
+// The run reads every page twice and writes it at most once:
+//  1. the pages part shows the page pass's display (record by record, with
+//     its event point) and fills each record's page in memory only, keeping
+//     its link content and link text;
+//  2. the links part shows the link pass's display: it reads the contents
+//     of the folder's other pages, groups the pages, then page by page in
+//     listing order fills the record's page again, puts its links in and
+//     replaces it when the bytes differ from the page on disk.
+// Read-only pages keep their bytes and lend them to the comparison, as in
+// the two passes. After writing, the folder is listed again; should the
+// order have moved after all, the link pass runs over the folder as it now
+// stands.
+//
+// A stop in the pages part, or while the other pages are read, leaves every
+// page as it was. A stop in the links part leaves the pages before it in
+// listing order filled and linked as the whole run makes them, and the
+// others as they were. (The two passes stopped at the same point would have
+// left the pages refilled but not yet linked.)
+
+#include <optional>
+
+#include "generation/run_report.h"
+#include "generation/run_view.h"
+#include "model/field_table.h"
+#include "platform/clock.h"
+
+namespace corvella {
+
+// The whole press up to the end step. Nothing, before anything is shown or
+// written, when the two passes must run instead.
+std::optional<PassOutcome> pages_and_links(RunFlags& flags, RunView& view, Clock& clock,
+                                           FieldTable& fields, int& title_index,
+                                           RunReport& report);
+
+}  // namespace corvella
