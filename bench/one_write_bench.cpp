@@ -115,7 +115,8 @@ void BM_PagesAndLinks(benchmark::State& state) {
 
     // The floor: the same final pages, each read and written once through
     // a new file renamed over it.
-    const std::vector<std::string> names = list_ordinary_files(folder);
+    const std::vector<std::string> names =
+        list_ordinary_files(folder).value_or(std::vector<std::string>{});
     floor = std::min(
         floor, timed([&] {
           for (const std::string& name : names) {
@@ -135,10 +136,11 @@ void BM_PagesAndLinks(benchmark::State& state) {
 
     change();
     RunFlags flags;
+    RunReport report;
     two_pass = std::min(two_pass, timed([&] {
-                          if (page_pass(flags, view, clock, run.fields(), run.title_index()) !=
-                                  PassOutcome::Completed ||
-                              link_pass(flags, view, clock) != PassOutcome::Completed) {
+                          if (page_pass(flags, view, clock, run.fields(), run.title_index(),
+                                        report) != PassOutcome::Completed ||
+                              link_pass(flags, view, clock, report) != PassOutcome::Completed) {
                             state.SkipWithError("passes failed");
                           }
                         }));
