@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <csignal>
+#include <functional>
 
 #include "generation/naming.h"
 #include "generation/run.h"
@@ -67,40 +67,41 @@ TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample)
   EXPECT_EQ(read_bytes(dir / "out/sample0.jpg") + read_bytes(dir / "out/sample1.jpg"), "jpgprotégée");
 }
 
+// Each case changes valid settings; the last failing check gives the message.
 TEST(Validation, LastFailingCheckGivesTheMessage) {
   testing::TempDir dir;
   write_bytes(dir / "d.txt", "a");
-  RunSettings s;
-  EXPECT_EQ(p_controle(s), "Vous devez choisir un répertoire de destination");
-  s.source = (dir / "absent.txt").string();
-  s.modele = (dir / "d.txt").string();
-  s.destination = dir.text();
-  EXPECT_EQ(p_controle(s), "Le fichier source n'existe plus");
-  s.source = s.modele;
-  s.modele.clear();
-  EXPECT_EQ(p_controle(s), "Vous devez choisir un fichier modèle");
-  s.modele = (dir / ".hidden").string();
-  EXPECT_EQ(p_controle(s), "Le fichier modèle n'existe plus");
-  s.modele = s.source;
-  s.destination = dir.text() + "gone/";
-  EXPECT_EQ(p_controle(s), "Le répertoire de destination n'existe plus");
-  s.destination = dir.text();
-  EXPECT_EQ(p_controle(s), std::nullopt);
-  s.source.clear();
-  EXPECT_EQ(p_controle(s), "Vous devez choisir un fichier source");
-
-  s.check1 = false;
-  s.source.clear();  // not looked at
-  s.check2 = true;
-  s.textesource = "Tag N°2";
-  EXPECT_EQ(p_controle(s), "Le répertoire contenant les fichiers à traiter n'existe plus");
-  s.lien = dir.text();
-  EXPECT_EQ(p_controle(s), "Vous devez choisir un Tag");
-  s.textelien = "Tag N°3";
-  s.lien = dir.text() + "gone/";
-  EXPECT_EQ(p_controle(s), "Le répertoire contenant les fichiers à traiter n'existe plus");
-  s.lien = (dir / "d.txt").string();  // an existing file is accepted
-  EXPECT_EQ(p_controle(s), std::nullopt);
+  RunSettings valid;
+  valid.source = valid.modele = (dir / "d.txt").string();
+  valid.destination = dir.text();
+  const auto links = [&](const std::string& lien, const std::string& tag) {
+    return [=](RunSettings& s) {
+      s.check1 = false;
+      s.source.clear();  // not looked at
+      s.check2 = true;
+      s.textesource = "Tag N°2";
+      s.lien = lien;
+      s.textelien = tag;
+    };
+  };
+  const std::pair<std::function<void(RunSettings&)>, std::optional<std::string>> cases[] = {
+      {[](RunSettings&) {}, std::nullopt},
+      {[](RunSettings& s) { s = {}; }, "Vous devez choisir un répertoire de destination"},
+      {[&](RunSettings& s) { s.source = dir.text() + "absent"; }, "Le fichier source n'existe plus"},
+      {[](RunSettings& s) { s.source.clear(); }, "Vous devez choisir un fichier source"},
+      {[](RunSettings& s) { s.modele.clear(); }, "Vous devez choisir un fichier modèle"},
+      {[&](RunSettings& s) { s.modele = dir.text() + ".d"; }, "Le fichier modèle n'existe plus"},
+      {[&](RunSettings& s) { s.destination += "gone/"; }, "Le répertoire de destination n'existe plus"},
+      {links("", "Tag N°3"), "Le répertoire contenant les fichiers à traiter n'existe plus"},
+      {links(dir.text(), ""), "Vous devez choisir un Tag"},
+      {links(dir.text() + "gone/", "Tag N°3"), "Le répertoire contenant les fichiers à traiter n'existe plus"},
+      {links((dir / "d.txt").string(), "Tag N°3"), std::nullopt},  // an existing file is accepted
+  };
+  for (const auto& [change, message] : cases) {
+    RunSettings s = valid;
+    change(s);
+    EXPECT_EQ(p_controle(s), message) << message.value_or("");
+  }
 }
 
 // A realistic folder as a Linux editor writes it: a French data file (LF
@@ -199,20 +200,13 @@ TEST_F(PagePass, DataFileThatFailsPartWayEndsTheRun) {
   EXPECT_FALSE(view.running || run.running());
 }
 
-TEST_F(PagePass, ComposedNamesAndTitleTag) {
-  write_bytes(dir / "données.txt", "a;b;c;d\r\n");
-  view.settings.option1 = false;
-  view.settings.tagf = {"Tag N°3", "Tag N°0", "", "Tag N°1", "Tag N°2"};
-  view.settings.titrep1 = false;
-  corvella::Run run(view);
-  EXPECT_EQ(run.press(), PressOutcome::Finished);
-  EXPECT_EQ(file_names(dir / "pages"), Texts{"d_a_b.htm"});
-  EXPECT_NE(page("d_a_b.htm").find("<title>c</title>"), std::string::npos);
-  // Option2 with no first tag runs as Option1, the title from column 2.
+// Option2 with no first tag runs as Option1, the title from column 2.
+TEST_F(PagePass, Option2WithNoFirstTagNamesByTheFirstColumn) {
+  view.settings.option1 = view.settings.titrep1 = false;
   view.settings.tagf = {"", "Tag N°1", "", "", ""};
-  EXPECT_EQ(run.press(), PressOutcome::Finished);
+  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_TRUE(view.settings.option1 && view.settings.titrep1);
-  EXPECT_NE(page("a.htm").find("<title>b</title>"), std::string::npos);
+  EXPECT_NE(page("brie.htm").find("<title>Brie de Meaux</title>"), std::string::npos);
 }
 
 // Each record that cannot be written is skipped and told; nothing outside the

@@ -45,13 +45,6 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
     EXPECT_EQ(count_records(data), std::max<long long>(1, std::ssize(expected))) << bytes;
   }
   EXPECT_EQ(count_records(dir / "absent"), std::nullopt);
-
-  fields[3] = "kept";
-  p_exemple(dir / "absent", fields);
-  EXPECT_EQ(fields[3], "kept");
-  testing::write_bytes(data, "Ivo Brasset;5489;disponible\r\nautre;ligne");
-  p_exemple(data, fields);
-  EXPECT_EQ(first(4), (Texts{"Ivo Brasset", "5489", "disponible", "kept"}));
 }
 
 // Each page, filled with one record, gives the expected bytes; a refill of

@@ -31,26 +31,8 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
             "%C5%81\xF3" "d%C5%BA 100%%F0%9F%A7%80.htm");
 }
 
-TEST(Files, OrdinaryFilesLeaveOutLinksFifosAndHiddenNames) {
-  testing::TempDir dir;
-  testing::write_bytes(dir / "page.htm", "x");
-  testing::write_bytes(dir / ".cache.htm", "x");
-  std::filesystem::create_directory(dir / "sub.htm");
-  std::filesystem::create_symlink(dir / "page.htm", dir / "lien.htm");
-  ASSERT_EQ(::mkfifo((dir / "fifo.htm").c_str(), 0600), 0);
-  EXPECT_EQ(list_ordinary_files(dir.path()), std::vector<std::string>{"page.htm"});
-  EXPECT_FALSE(is_ordinary_file(dir / ".cache.htm") || is_ordinary_file(dir / "fifo.htm"));
-  EXPECT_TRUE(is_folder_or_file(dir / "sub.htm"));
-  EXPECT_FALSE(is_folder_or_file(dir / "fifo.htm"));
-  const std::optional<Folder> folder = Folder::open(dir.path());
-  EXPECT_FALSE(read_regular_file(*folder, "lien.htm"));
-  EXPECT_EQ(errno, ELOOP);
-  EXPECT_FALSE(read_regular_file(*folder, "fifo.htm"));  // does not block
-  EXPECT_FALSE(folder->open_sub("lien.htm"));
-}
-
-// Delivery over links and planted names, refusal and cleaning by the passes
-// are in the pass tests.
+// Reading and listing past links, FIFOs and hidden names, delivery over
+// planted names, refusal and cleaning are in the pass tests.
 TEST(Files, WorkingCopiesAreUniqueNeverPagesAndOnlyThoseOfOtherRunsAreCleaned) {
   testing::TempDir dir;
   const std::vector<std::string> kept{".corvella-0123456789abcdef-1.tmp.htm", ".corvella-notes.tmp",
