@@ -35,9 +35,8 @@ TEST(Naming, PageNamesAndTagNumbers) {
 
 TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
   const auto paths = page_paths("/pages/", "sub//./x.htm");
-  ASSERT_TRUE(paths);
-  EXPECT_EQ(paths->folders, Texts{"sub"});
-  EXPECT_EQ(paths->name, "x.htm");
+  EXPECT_EQ(std::pair(paths.value().folders, paths->name),
+            std::pair(Texts{"sub"}, std::string("x.htm")));
   EXPECT_EQ(page_paths("/pages/pre", "fixe/x.htm")->folders, Texts{"prefixe"});
   for (const std::string& name : {std::string("sub/../../x.htm"), std::string("a\0b.htm", 7)})
     EXPECT_FALSE(page_paths("/pages/", name)) << name;
@@ -72,6 +71,7 @@ TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample)
 TEST(Validation, LastFailingCheckGivesTheMessage) {
   testing::TempDir dir;
   write_bytes(dir / "d.txt", "a");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
   RunSettings valid;
   valid.source = valid.modele = (dir / "d.txt").string();
   valid.destination = dir.text();
@@ -93,7 +93,7 @@ TEST(Validation, LastFailingCheckGivesTheMessage) {
       {[](RunSettings& s) { s.source.clear(); }, "Vous devez choisir un fichier source"},
       {[](RunSettings& s) { s.modele.clear(); }, "Vous devez choisir un fichier modèle"},
       {[&](RunSettings& s) { s.modele = dir.text() + ".d"; }, "Le fichier modèle n'existe plus"},
-      {[&](RunSettings& s) { s.destination += "gone/"; },
+      {[&](RunSettings& s) { s.destination += "fifo"; },
        "Le répertoire de destination n'existe plus"},
       {links("", "Tag N°3"), "Le répertoire contenant les fichiers à traiter n'existe plus"},
       {links(dir.text(), ""), "Vous devez choisir un Tag"},
