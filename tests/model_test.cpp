@@ -91,13 +91,12 @@ TEST(PageFiller, RegionsTitleAndGeneratorAreRewrittenAndARefillGivesTheSameBytes
       {garbage + "\r" + huge,
        std::string("\0\xFF\xFE\x80\r\n", 6) + "\x01\n\x02\r\n" + huge + "\r\n"},
   };
-  for (const auto& [page, want] : pages) {
+  for (const auto& [page, want] : pages)
     for (const std::string& input : {page, want}) {
       std::string out;
       EXPECT_TRUE(fill_page(input, fields, 1, out));
       EXPECT_EQ(out, want) << input.substr(0, 60);
     }
-  }
 }
 
 }  // namespace
