@@ -1,6 +1,5 @@
 // The window on a desktop: captions whole under common fonts and DPIs, the
-// tag hints, labels tied to their fields,
-// the Tab order, and the command line of the window program.
+// tag hints, labels tied to their fields, the Tab order, and the command line.
 
 #include <QCheckBox>
 #include <QFontInfo>
@@ -8,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <sstream>
 
@@ -19,13 +17,8 @@
 namespace corvella::testing {
 namespace {
 
-// ---------------------------------------------------------------------------
-// Captions. This binary runs at the screen's DPI (96 offscreen);
-// tests/window/CMakeLists.txt runs these tests again at 120 and 144 DPI.
-
-// The size the caption of a control needs, asked of the control and its style.
+// What the caption of a control needs, asked of the control and its style.
 QSize caption_need(const QWidget* control) {
-  const QFontMetrics metrics = control->fontMetrics();
   const QStyle* style = control->style();
   if (const auto* label = qobject_cast<const QLabel*>(control)) {
     if (label->text().isEmpty() && label->pixmap().isNull()) return {0, 0};
@@ -35,28 +28,24 @@ QSize caption_need(const QWidget* control) {
   if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
     const int beside = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                        style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    return {0, metrics
-                   .boundingRect(QRect(0, 0, radio->width() - beside, 10000), Qt::TextWordWrap,
-                                 radio->text())
-                   .height()};
+    const QRect room(0, 0, radio->width() - beside, 10000);
+    return {0, radio->fontMetrics().boundingRect(room, Qt::TextWordWrap, radio->text()).height()};
   }
   if (const auto* button = qobject_cast<const QPushButton*>(control)) {
-    return {
-        metrics.horizontalAdvance(button->text()) + 2 * style->pixelMetric(QStyle::PM_ButtonMargin),
-        button->sizeHint().height()};
+    return {button->fontMetrics().horizontalAdvance(button->text()) +
+                2 * style->pixelMetric(QStyle::PM_ButtonMargin),
+            button->sizeHint().height()};
   }
   if (qobject_cast<const QCheckBox*>(control)) return control->sizeHint();
   if (qobject_cast<const QGroupBox*>(control)) return {control->minimumSizeHint().width(), 0};
-  if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control)) {
+  if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control))
     return {0, control->sizeHint().height()};
-  }
   return {0, 0};
 }
 
+// Run again at 120 and 144 DPI by tests/window/CMakeLists.txt.
 class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<const char*> {
  protected:
-  // Every control that shows something checked as it is now; `when` says at
-  // what moment.
   void expect_captions_whole(const std::string& when) const {
     for (const QWidget* control : form->findChildren<QWidget*>()) {
       const QString name = control->objectName();
@@ -71,10 +60,9 @@ class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<con
   }
 };
 
-TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWhole) {
-  const fs::path data = temp / "regions.txt";
-  write_bytes(data, "Region 0;page12920;Côte d'Azur;Hôtel;juin\n");
-  write_settings({{"Source", data.string()}, {"Option", "2"}});
+TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
+  write_bytes(temp / "regions.txt", "Region 0;page12920;Côte d'Azur;Hôtel;juin\n");
+  write_settings({{"Source", (temp / "regions.txt").string()}, {"Option", "2"}});
   const QFont system_font = QApplication::font();
   QApplication::setFont(QFont(GetParam()));
   start();
@@ -83,10 +71,8 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWhole) {
   QApplication::setActiveWindow(form.get());
   ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
       << "scripts/install-deps installs the font";
-  const int dpi = qEnvironmentVariableIsSet("CORVELLA_TEST_DPI")
-                      ? qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")
-                      : 96;
-  ASSERT_EQ(form->logicalDpiY(), dpi);
+  const QByteArray dpi = qgetenv("CORVELLA_TEST_DPI");
+  ASSERT_EQ(form->logicalDpiY(), dpi.isEmpty() ? 96 : dpi.toInt());
   expect_captions_whole("at start");
 
   choose(tag(0), 0);
@@ -95,16 +81,41 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWhole) {
   click("titrep2");
   find<QPushButton>("Command1")->setText("Arrêter");
   expect_captions_whole("naming from tags, during a run");
-
-  // Every help text, in the label that shows it.
+  // Each help text, on a click on a field or on moving to a link setting.
   click("Check2");
-  for (const char* field : {"source", "fichiermodele", "destination", "hyperdir"}) {
-    click(field);
-    expect_captions_whole(std::string("help of ") + field);
-  }
-  for (const char* setting : {"sourcelien", "Textelien", "Tag99"}) {
-    find(setting)->setFocus(Qt::TabFocusReason);
-    expect_captions_whole(std::string("help of ") + setting);
+  const std::string address = window::kWebAddress;
+  const std::pair<const char*, std::string> helps[] = {
+      {"source",
+       "Double-cliquez dans le champ pour choisir le fichier contenant les données. Ce fichier "
+       "doit être au format ASCII et chaque colonne doit être séparée par un point-virgule.\n"
+       "Exemple : Ivo Brasset;5489;disponible;140F;reggae"},
+      {"fichiermodele",
+       "Double-cliquez dans le champ pour choisir le fichier HTML modèle.\nCelui-ci doit au "
+       "préalable contenir des 'tags' qui correspondront aux colonnes du fichier de données.\n"
+       "Exemple: <!--tag2--> (ligne vide) <!--/tag2-->"},
+      {"destination",
+       "Double-cliquez dans le champ pour choisir le répertoire où seront crées les pages HTML."},
+      {"hyperdir",
+       "Double-cliquez dans le champ pour choisir le répertoire où se trouvent les pages HTML à "
+       "traiter."},
+      // Reached with Tab from the field above.
+      {"sourcelien",
+       "Choisissez le tag à rechercher dans toutes les pages HTML.\nLe tag sélectionné sera "
+       "cherché dans toutes les pages et toute page ayant le même contenu sera liée."},
+      {"Textelien",
+       "Choisissez le tag dont le contenu sera placé sur chaque lien.\nLe contenu du tag sera lu "
+       "dans chaque fichier lié et placé comme texte visible de lien."},
+      {"Tag99",
+       "Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous écrivez " +
+           address + ", le lien complet sera :\n<a href=\"" + address +
+           "tag de lien\">tag de texte</a><br>"},
+  };
+  for (int index = 0; const auto& [name, text] : helps) {
+    if (index++ < 4) click(name);
+    else QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(caption("Aide"), text) << name;
+    EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
+    expect_captions_whole(std::string("help of ") + name);
   }
   double_click("destination");
   double_click("hyperdir");
@@ -119,21 +130,16 @@ INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
                            return name;
                          });
 
-// ---------------------------------------------------------------------------
-
 class Form1Desktop : public FoldersTest {
  protected:
-  // The named control that has the keyboard focus.
-  std::string focused() const {
-    for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
-      if (!widget->objectName().isEmpty() && !widget->objectName().startsWith("qt_")) {
-        return widget->objectName().toStdString();
-      }
-    }
-    return "<none>";
-  }
-  // The Tab stops from Check1 round to it again.
+  // The named controls that take the focus from Check1 round to it again.
   std::string tab_stops() const {
+    const auto focused = [] {
+      QWidget* widget = QApplication::focusWidget();
+      while (widget && (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")))
+        widget = widget->parentWidget();
+      return widget ? widget->objectName().toStdString() : "<none>";
+    };
     form->activateWindow();
     QApplication::setActiveWindow(form.get());
     find("Check1")->setFocus(Qt::TabFocusReason);
@@ -147,45 +153,32 @@ class Form1Desktop : public FoldersTest {
   }
 };
 
+// Each tag entry hints at its column of the first record, as plain text
+// cut at 60 characters; a shorter or missing first line leaves no hint.
 TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
   write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
   start();
   const auto hints = [&](const char* list, std::initializer_list<int> rows) {
     std::string texts;
-    for (int row : rows) {
-      const QComboBox* combo = find<QComboBox>(list);
-      texts += combo->itemText(row).toStdString() + " = " +
-               combo->itemData(row, Qt::ToolTipRole).toString().toStdString() + "\n";
-    }
+    for (int row : rows)
+      texts += find<QComboBox>(list)->itemData(row, Qt::ToolTipRole).toString().toStdString() + "|";
     return texts;
   };
-  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}),
-            "Tag N°0 = Ivo Brasset\n"
-            "Tag N°2 = <p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>\n"
-            "Tag N°3 = Édition remasterisée de l'album enregistré à Kingston en 197\n"
-            "Tag N°5 = \n"
-            "Tag N°100 = \n");
-  EXPECT_EQ(hints("nomdufichierhtm(0)", {1}), "Tag N°1 = 5489\n");
-  EXPECT_EQ(hints("nomdufichierhtm(4)", {0}), "Tag N°0 = Ivo Brasset\n");
-
-  // A shorter first line leaves no hint of the columns it lacks.
+  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}) + hints("nomdufichierhtm(4)", {1}),
+            "Ivo Brasset|<p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>|"
+            "Édition remasterisée de l'album enregistré à Kingston en 197|||5489|");
   set_text("source", root / "donnees" / "autres.txt");
-  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}),
-            "Tag N°0 = Autres\nTag N°1 = 12\nTag N°2 = \nTag N°4 = \n");
-  find<QLineEdit>("source")->setText("/nulle/part.txt");
-  EXPECT_EQ(hints("Textelien", {0}), "Tag N°0 = \n");
+  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}), "Autres|12|||");
+  set_text("source", "/nulle/part.txt");
+  EXPECT_EQ(hints("nomdufichierhtm(0)", {0}), "|");
 }
 
 TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
   start();
-  for (const auto& [label, field] :
-       std::vector<std::pair<const char*, const char*>>{{"Label4", "source"},
-                                                        {"Label7", "fichiermodele"},
-                                                        {"Label5", "destination"},
-                                                        {"Label8", "hyperdir"},
-                                                        {"Label6", "sourcelien"},
-                                                        {"Label9", "Textelien"},
-                                                        {"Label10", "Tag99"}}) {
+  for (const auto& [label, field] : {std::pair("Label4", "source"), {"Label7", "fichiermodele"},
+                                     {"Label5", "destination"}, {"Label8", "hyperdir"},
+                                     {"Label6", "sourcelien"}, {"Label9", "Textelien"},
+                                     {"Label10", "Tag99"}}) {
     EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
     EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;
   }
@@ -206,48 +199,35 @@ TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
 }
 
 TEST(Form1CommandLine, HelpVersionAndWrongArguments) {
-  struct Case {
-    std::vector<const char*> arguments;
-    int status;
-    std::string out, err;
-  };
-  const std::string settings =
-      std::string(std::getenv("XDG_CONFIG_HOME")) + "/corvella/Corvella.ini";
+  const std::string help =
+      "Usage : corvella [--help | --version]\n"
+      "Ouvre la fenêtre de Corvella, le générateur de pages HTML : une page par\n"
+      "ligne d'un fichier de données (colonnes séparées par ;), faite à partir\n"
+      "d'un modèle HTML, puis des liens entre les pages dont un même tag a le\n"
+      "même contenu.\n\n"
+      "Pour générer les pages sans fenêtre, utilisez corvella-batch\n"
+      "(corvella-batch --help).\n\n"
+      "  --help     cette aide\n"
+      "  --version  la version du programme\n\n"
+      "Les choix faits dans la fenêtre sont enregistrés dans\n  " +
+      std::string(std::getenv("XDG_CONFIG_HOME")) + "/corvella/Corvella.ini\n";
   const std::string wrong = "corvella : argument inconnu : ";
-  const Case cases[] = {
-      {{"--help"},
-       0,
-       "Usage : corvella [--help | --version]\n"
-       "Ouvre la fenêtre de Corvella, le générateur de pages HTML : une page par\n"
-       "ligne d'un fichier de données (colonnes séparées par ;), faite à partir\n"
-       "d'un modèle HTML, puis des liens entre les pages dont un même tag a le\n"
-       "même contenu.\n"
-       "\n"
-       "Pour générer les pages sans fenêtre, utilisez corvella-batch\n"
-       "(corvella-batch --help).\n"
-       "\n"
-       "  --help     cette aide\n"
-       "  --version  la version du programme\n"
-       "\n"
-       "Les choix faits dans la fenêtre sont enregistrés dans\n  " +
-           settings + "\n",
-       ""},
-      {{"--version"}, 0, std::string("corvella ") + kVersion + "\n", ""},
-      {{"-h"}, 2, "", wrong + "-h\nEssayez « corvella --help ».\n"},
-      {{"--version", "données.txt"}, 2, "", wrong + "données.txt\nEssayez « corvella --help ».\n"},
+  const std::string again = "\nEssayez « corvella --help ».\n";
+  const std::tuple<std::vector<const char*>, std::optional<int>, std::string> cases[] = {
+      {{"--help"}, 0, help + "|"},
+      {{"--version"}, 0, std::string("corvella ") + kVersion + "\n|"},
+      {{"-h"}, 2, "|" + wrong + "-h" + again},
+      {{"--version", "données.txt"}, 2, "|" + wrong + "données.txt" + again},
+      {{}, std::nullopt, "|"},  // the window opens
   };
-  for (const Case& c : cases) {
+  for (const auto& [arguments, status, out_err] : cases) {
     std::vector<const char*> argv{"corvella"};
-    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::ostringstream out, err;
     EXPECT_EQ(window::answer_command_line(static_cast<int>(argv.size()), argv.data(), out, err),
-              c.status);
-    EXPECT_EQ(out.str(), c.out);
-    EXPECT_EQ(err.str(), c.err);
+              status);
+    EXPECT_EQ(out.str() + "|" + err.str(), out_err);
   }
-  const char* alone[] = {"corvella"};
-  std::ostringstream out, err;
-  EXPECT_EQ(window::answer_command_line(1, alone, out, err), std::nullopt);
 }
 
 }  // namespace

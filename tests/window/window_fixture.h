@@ -1,8 +1,7 @@
 #pragma once
 
-// Builds the real Form1 with every fixed location in the test's own folder,
-// records its message boxes and beeps without blocking, and drives its
-// controls by name as a user does.
+// The real Form1 with every fixed location in the test's own folder; its
+// message boxes and beeps are recorded, its controls driven by name.
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -33,17 +32,15 @@ class WindowTest : public ::testing::Test, public Notifier {
     form.reset();
     QApplication::processEvents();
   }
-
   void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
-    messages.push_back((icon == MessageIcon::Critical      ? "critical: "
-                        : icon == MessageIcon::Information ? "information: "
-                                                           : "warning: ") +
-                       text);
+    const char* kind = icon == MessageIcon::Critical      ? "critical: "
+                       : icon == MessageIcon::Information ? "information: "
+                                                          : "warning: ";
+    messages.push_back(kind + text);
     details.push_back(detail);
   }
   void beep() override { ++beeps; }
 
-  // Builds the window (its start-up sequence runs) and shows it.
   void start(std::chrono::milliseconds help_duration = std::chrono::seconds(30)) {
     form = std::make_unique<window::Form1>(window::Form1Seams{
         .locations = locations, .notifier = this, .help_duration = help_duration});
@@ -52,11 +49,9 @@ class WindowTest : public ::testing::Test, public Notifier {
   void write_settings(const std::vector<std::pair<std::string, std::string>>& keys) const {
     for (const auto& [key, value] : keys) write_key(locations.settings_file, kSection, key, value);
   }
-  // One remembered value, "<absent>" when the key is not there.
   std::string stored(const char* key) const {
     return read_key(locations.settings_file, kSection, key, "<absent>", 500);
   }
-
   template <typename Widget = QWidget>
   Widget* find(const std::string& name) const {
     auto* widget = form->findChild<Widget*>(QString::fromStdString(name));
@@ -68,28 +63,24 @@ class WindowTest : public ::testing::Test, public Notifier {
   }
   bool shown(const char* name) const { return !find(name)->isHidden(); }
   bool enabled(const char* name) const { return find(name)->isEnabled(); }
-  // What the control shows: its text, its chosen entry or its title.
+  // Its text, its chosen entry or its title.
   std::string caption(const char* name) const {
     QVariant value;
-    for (const char* property : {"text", "currentText", "title"}) {
+    for (const char* property : {"text", "currentText", "title"})
       if (!value.isValid()) value = find(name)->property(property);
-    }
     return value.toString().toStdString();
   }
-
   void click(const char* name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
-  // A click, then the double-click, as the user makes it.
   void double_click(const char* name) const {
     click(name);
     QTest::mouseDClick(find(name), Qt::LeftButton);
   }
-  // What QComboBox does when the user picks an entry of its list.
+  // As QComboBox does when the user picks an entry.
   static void choose(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
   }
-  // A double-click on the entry of a list that stands for a folder or is
-  // named `entry`.
+  // On the entry that stands for the folder or is named `entry`.
   void double_click_entry(const char* list_name, const QString& entry) const {
     auto* list = find<QListWidget>(list_name);
     for (int row = 0; row < list->count(); ++row) {
@@ -107,7 +98,7 @@ class WindowTest : public ::testing::Test, public Notifier {
   TempDir temp;
   Locations locations;
   std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
-  std::vector<std::string> details;   // the detail text of each message
+  std::vector<std::string> details;
   int beeps = 0;
   std::unique_ptr<window::Form1> form;
 };
@@ -130,7 +121,6 @@ class FoldersTest : public WindowTest {
     write_settings({{"Source", (root / "donnees" / "data.txt").string()}});
   }
   static QString path(const fs::path& folder) { return QString::fromStdString(folder.string()); }
-
   const fs::path root = locations.root_folder;
 };
 

@@ -1,6 +1,3 @@
-// The window tests need one QApplication for the whole binary; it runs on
-// the offscreen platform unless told otherwise, so no display is needed.
-
 #include <gtest/gtest.h>
 #include <QApplication>
 
