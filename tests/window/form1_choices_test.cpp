@@ -29,21 +29,17 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   const auto current = [&] { return ficdir->currentItem()->text().toStdString(); };
   ficdir->setFocus();
   type(ficdir, "don");
-  EXPECT_EQ(current(), "donnees");
+  std::string found = current();
   QTest::keyClick(ficdir, Qt::Key_Return);
   // The next entry that starts with the letters, whatever their case.
-  type(ficdir, "a");
-  EXPECT_EQ(current(), "Anciens");
-  type(ficdir, "a");
-  EXPECT_EQ(current(), "archives");
+  for (int count = 0; count < 2; ++count, found += " " + current()) type(ficdir, "a");
+  EXPECT_EQ(found, "donnees Anciens archives");
   EXPECT_EQ(ficsource->count(), 3);  // not ".cache"
   // A file is chosen by Enter, not by moving to it; the name tags come back.
   type(ficsource, "a");
   type(ficsource, "c");
   QTest::keyClick(ficsource, Qt::Key_Enter);
-  EXPECT_EQ(caption("source") + "|" + stored("Source"),
-            (root / "donnees" / "catalogue.txt").string() + "|" +
-                (root / "donnees" / "catalogue.txt").string());
+  EXPECT_EQ(stored("Source"), (root / "donnees" / "catalogue.txt").string());
   EXPECT_TRUE(!shown("ficdir") && shown("nomdufichierhtm(0)") && shown("exemplenom"));
 
   // Backspace: the parent folder, from the file list or the folder list.
@@ -78,7 +74,6 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   // "Ok" waits for a change of folder.
   double_click("destination");
   EXPECT_TRUE(shown("fichiermodele") && !enabled("fichiermodele") && !enabled("source"));
-  EXPECT_FALSE(enabled("validedestination"));
   double_click_entry("dirdestination", path(root / "modeles"));
   click("validedestination");
   const std::string modeles = folder_text(root / "modeles");
@@ -184,13 +179,12 @@ TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
   double_click_entry("Dirlist", path(root / "modeles"));
   click("Command3");
   const std::string modeles = folder_text(root / "modeles");
-  EXPECT_EQ(caption("hyperdir"), modeles);
-  EXPECT_NE(stored("Lien"), modeles);
+  EXPECT_EQ(caption("hyperdir") + "|" + stored("Lien"),
+            modeles + "|" + folder_text(locations.working_folder));
   EXPECT_TRUE(!shown("Dirlist") && shown("sourcelien") && !enabled("Command1"));
   choose(find<QComboBox>("sourcelien"), 4);
   click("Command3");  // still enabled
-  EXPECT_TRUE(enabled("Command1"));
-  EXPECT_EQ(stored("Lien"), modeles);
+  EXPECT_TRUE(enabled("Command1") && stored("Lien") == modeles);
 }
 
 TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
@@ -214,11 +208,7 @@ TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
   choose(find<QComboBox>("Textelien"), 5);
   find<QLineEdit>("Tag99")->setText("/g");
   EXPECT_EQ(read_bytes(locations.settings_file), remembered);
-  click("Check1");
-  EXPECT_FALSE(enabled("Command1"));
-
   // The paths of the page pass are written only while all three are filled.
-  click("Check1");
   find<QLineEdit>("destination")->clear();
   find("source")->setFocus(Qt::MouseFocusReason);
   QTest::keyClicks(find("source"), "x");

@@ -9,8 +9,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest/QTest>
-#include <chrono>
-#include <memory>
 
 #include "settings/ini_file.h"
 #include "settings/settings.h"
