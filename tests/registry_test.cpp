@@ -19,7 +19,7 @@ class RegistryTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
   std::filesystem::path store = dir / "data" / "registry.sqlite";  // its folder is made too
-  testing::RecordingView shown;                                      // the message boxes
+  testing::RecordingView shown;                                    // the message boxes
 };
 
 TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
@@ -59,9 +59,9 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
   EXPECT_EQ(reg.CreateKey(HKEY_CLASSES_ROOT - 1, "x"), 0);
   EXPECT_EQ(shown.messages,
             (Messages{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5", "Erreur DeleteKey : 5",
-                      "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257", "Erreur DeleteKey : 30261",
-                      "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
-                      "Erreur CreateKey : 30256"}));
+                      "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257",
+                      "Erreur DeleteKey : 30261", "Erreur SaveValue : 30260",
+                      "Erreur CreateKey : 30257", "Erreur CreateKey : 30256"}));
 }
 
 // A volatile key lasts until the machine restarts and holds only volatile
@@ -72,8 +72,9 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     RegistryStore earlier_boot(store, {.boot_id = "boot-d-avant"});
     RegHandle key = 0;
     const auto make = [&](const char* name, const std::string& key_class, std::uint32_t options) {
-      ASSERT_EQ(earlier_boot.create_key(HKEY_CURRENT_USER, name, key_class, options,
-                                        KEY_ALL_ACCESS, &key, nullptr), 0);
+      ASSERT_EQ(earlier_boot.create_key(HKEY_CURRENT_USER, name, key_class, options, KEY_ALL_ACCESS,
+                                        &key, nullptr),
+                0);
     };
     make("Session", "", REG_OPTION_VOLATILE);
     make("Classe", std::string(300, 'c'), REG_OPTION_NON_VOLATILE);
@@ -110,19 +111,22 @@ TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
   {
     RegistryStore setup(store, RegistryStore::Options{std::chrono::milliseconds(1000), "old-boot"});
     RegHandle key = 0, other = 0;
-    ASSERT_EQ(setup.create_key(HKEY_LOCAL_MACHINE, kAppPaths, "", 0, KEY_ALL_ACCESS, &key, nullptr), 0);
+    ASSERT_EQ(setup.create_key(HKEY_LOCAL_MACHINE, kAppPaths, "", 0, KEY_ALL_ACCESS, &key, nullptr),
+              0);
     const std::uint8_t program[] = "/opt/corvella/Corvella.exe";
     ASSERT_EQ(setup.set_value(key, "", REG_SZ, program, sizeof program), 0);
     ASSERT_EQ(setup.create_key(HKEY_CURRENT_USER, "Session", "", REG_OPTION_VOLATILE,
-                               KEY_ALL_ACCESS, &other, nullptr), 0);
+                               KEY_ALL_ACCESS, &other, nullptr),
+              0);
   }
   const std::string before = testing::read_bytes(store);
   ASSERT_EQ(::chmod(store.c_str(), 0444) + ::chmod(dir.path().c_str(), 0755), 0);
   EXPECT_EQ(testing::in_child([&] {
               if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
               WinRegistry reg(store, shown);
-              const bool read = reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths) == 2 &&
-                                std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
+              const bool read =
+                  reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths) == 2 &&
+                  std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
               reg.SaveValue("Version", std::int32_t{101});
               reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
               return read && shown.messages == Messages{"Erreur SaveValue : 5"} ? 0 : 1;

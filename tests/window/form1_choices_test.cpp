@@ -88,7 +88,8 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   find<QCheckBox>("Check1")->setChecked(false);
   find("Command1")->setEnabled(false);
   click("validedestination");
-  EXPECT_EQ(caption("destination") + "|" + stored("Destination"), folder_text(root) + "|" + modeles);
+  EXPECT_EQ(caption("destination") + "|" + stored("Destination"),
+            folder_text(root) + "|" + modeles);
   EXPECT_FALSE(enabled("Command1"));
   // The root of the file system is written with one "/".
   double_click("destination");

@@ -111,8 +111,10 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
            "tag de lien\">tag de texte</a><br>"},
   };
   for (int index = 0; const auto& [name, text] : helps) {
-    if (index++ < 4) click(name);
-    else QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (index++ < 4)
+      click(name);
+    else
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(caption("Aide"), text) << name;
     EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
     expect_captions_whole(std::string("help of ") + name);
@@ -175,9 +177,12 @@ TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
 
 TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
   start();
-  for (const auto& [label, field] : {std::pair("Label4", "source"), {"Label7", "fichiermodele"},
-                                     {"Label5", "destination"}, {"Label8", "hyperdir"},
-                                     {"Label6", "sourcelien"}, {"Label9", "Textelien"},
+  for (const auto& [label, field] : {std::pair("Label4", "source"),
+                                     {"Label7", "fichiermodele"},
+                                     {"Label5", "destination"},
+                                     {"Label8", "hyperdir"},
+                                     {"Label6", "sourcelien"},
+                                     {"Label9", "Textelien"},
                                      {"Label10", "Tag99"}}) {
     EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
     EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;

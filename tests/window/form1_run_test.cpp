@@ -17,7 +17,8 @@ class Form1Run : public WindowTest {
     const std::string first = read_bytes(kExamples / kExampleData).substr(0, 400);
     const std::string rest = first.substr(first.find(';'), first.find('\r') - first.find(';'));
     std::string lines;
-    for (int index = 0; index < count; ++index) lines += prefix + std::to_string(index) + rest + "\r\n";
+    for (int index = 0; index < count; ++index)
+      lines += prefix + std::to_string(index) + rest + "\r\n";
     write_bytes(temp / "records.txt", lines + "fiche-bonne;Bonne\r\n");
     fs::create_directories(pages);
     write_settings({{"Source", (count ? temp / "records.txt" : kExamples / kExampleData).string()},
@@ -90,8 +91,9 @@ TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
 TEST_F(Form1Run, EndMessageNamesThePagesThatCouldNotBeMade) {
   start_with(101, "../fiche-");  // names that would leave the folder
   click("Command1");
-  EXPECT_EQ(messages, std::vector<std::string>{
-                          "warning: Traitement terminé, mais 101 pages n'ont pas pu être créées ou liées."});
+  EXPECT_EQ(messages,
+            std::vector<std::string>{
+                "warning: Traitement terminé, mais 101 pages n'ont pas pu être créées ou liées."});
   std::string listed;
   for (int index = 0; index < 100; ++index)
     listed += "../fiche-" + std::to_string(index) + ".htm : nom de page refusé\n";

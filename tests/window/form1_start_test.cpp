@@ -32,7 +32,9 @@ TEST_F(Form1Start, FirstStartWithoutSettings) {
 TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
   const std::string file =
       "[Parametres]\r\nDestination=/srv/d\xE9st/\r\nLien=/srv/d\xE9st/\r\n"
-      "textesource=Tag N\xB0" "4\r\nTag99=/caves/B\xFB" "che/\r\n";
+      "textesource=Tag N\xB0"
+      "4\r\nTag99=/caves/B\xFB"
+      "che/\r\n";
   fs::create_directories(locations.settings_file.parent_path());
   write_bytes(locations.settings_file, file);
   start();
@@ -40,7 +42,9 @@ TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
             "/srv/dést/Tag N°4/caves/Bûche/");
   const RunSettings run = form->read_settings();
   EXPECT_EQ(run.destination + run.lien + run.textesource + run.tag99,
-            "/srv/d\xE9st//srv/d\xE9st/Tag N\xB0" "4/caves/B\xFB" "che/");
+            "/srv/d\xE9st//srv/d\xE9st/Tag N\xB0"
+            "4/caves/B\xFB"
+            "che/");
   EXPECT_EQ(read_bytes(locations.settings_file), file);
   find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
   EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
@@ -88,7 +92,8 @@ TEST_F(Form1Start, InstallFolderFromTheRegistryStore) {
     }
     start();
     const std::string expected = *folder ? folder : folder_text(kExamples);
-    EXPECT_EQ(form->install_folder() + "|" + caption("source"), expected + "|" + expected + kExampleData);
+    EXPECT_EQ(form->install_folder() + "|" + caption("source"),
+              expected + "|" + expected + kExampleData);
   }
   EXPECT_TRUE(messages.empty());
 }
