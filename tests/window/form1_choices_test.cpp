@@ -48,16 +48,16 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   EXPECT_EQ(current() + " " + std::to_string(ficsource->count()), "root 0");
   QTest::keyClick(ficdir, Qt::Key_Backspace);
   EXPECT_EQ(current(), temp.path().filename().string());
-  // Another drive moves the folder list there; the first drive is the root.
+  // Another drive moves the folder list there.
   auto* drive = find<window::DriveList>("Drive1");
   drive->setFocus();
   QTest::keyClick(drive, Qt::Key_Down);
   EXPECT_EQ(ficdir->folder(), drive->current_folder());
   // Back on the first drive, which holds the current folder: the list goes there.
-  const fs::path current = fs::current_path();
+  const fs::path working = fs::current_path();
   fs::current_path(root / "donnees");
   QTest::keyClick(drive, Qt::Key_Up);
-  fs::current_path(current);
+  fs::current_path(working);
   EXPECT_EQ(ficdir->folder().toStdString(), (root / "donnees").string());
   double_click_entry("ficsource", "autres.txt");
   EXPECT_EQ(stored("Source"), (root / "donnees" / "autres.txt").string());
