@@ -18,8 +18,7 @@ namespace corvella::testing {
 
 namespace {
 
-// No test may touch the real user's files: the home and XDG folders of the
-// whole test binary point into a private folder.
+// No test may touch the real user's files.
 struct PrivateHome : ::testing::Environment {
   std::unique_ptr<TempDir> home;
   void SetUp() override {
@@ -45,9 +44,8 @@ TempDir::~TempDir() {
   std::error_code error;
   // Tests make files read-only; give the bits back so everything goes.
   for (auto it = fs::recursive_directory_iterator(path_, error);
-       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+       !error && it != fs::recursive_directory_iterator(); it.increment(error))
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-  }
   fs::remove_all(path_, error);
 }
 
@@ -67,27 +65,23 @@ std::optional<int> in_child(const std::function<int()>& body, int seconds) {
 std::optional<int> as_unprivileged(const fs::path& folder, const std::function<int()>& body,
                                    std::string& skip) {
   constexpr uid_t kNobody = 65534;
-  if (::geteuid() != 0) {
-    skip = "not root: cannot become another user";
-    return std::nullopt;
-  }
-  if (::chown(folder.c_str(), kNobody, kNobody) != 0) {
-    skip = "cannot give the folder to nobody";
-    return std::nullopt;
-  }
+  skip = ::geteuid() != 0                                 ? "not root: cannot become another user"
+         : ::chown(folder.c_str(), kNobody, kNobody) != 0 ? "cannot give the folder to nobody"
+                                                          : "";
+  if (!skip.empty()) return std::nullopt;
   return in_child([&] {
-    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 99;
-    return body();
+    const bool dropped =
+        ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    return dropped ? body() : 99;
   });
 }
 
-ForeignLock::ForeignLock(const fs::path& folder)
-    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY)) {
-  EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0) << folder;
+ForeignLock::ForeignLock(const fs::path& folder) : fd(::open(folder.c_str(), O_RDONLY)) {
+  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << folder;
 }
 
 ForeignLock::~ForeignLock() {
-  ::close(fd_);
+  ::close(fd);
 }
 
 void write_bytes(const fs::path& path, std::string_view bytes) {

@@ -1,8 +1,5 @@
 #pragma once
 
-// Shared by the engine tests: a private temporary folder per test, file
-// helpers on bytes, and a view that records what a run shows.
-
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -18,10 +15,11 @@ namespace corvella::testing {
 namespace fs = std::filesystem;
 
 // A folder as the window and the settings write it: ending with "/".
-inline std::string folder_text(const fs::path& folder) { return folder.string() + "/"; }
+inline std::string folder_text(const fs::path& folder) {
+  return folder.string() + "/";
+}
 
-// A fresh folder under the system's temporary folder, made with mkdtemp (so
-// no fixed name) and removed with everything in it at the end of the test.
+// A fresh folder (mkdtemp: no fixed name), removed with its contents at the end.
 class TempDir {
  public:
   TempDir();
@@ -38,7 +36,7 @@ class TempDir {
 };
 
 void write_bytes(const fs::path& path, std::string_view bytes);
-std::string read_bytes(const fs::path& path);  // fails the test when unreadable
+std::string read_bytes(const fs::path& path);                 // fails the test when unreadable
 std::vector<std::string> file_names(const fs::path& folder);  // sorted
 
 // Dates the file back to a fixed old time; `dated_back` tells whether it
@@ -50,31 +48,24 @@ struct DatedBack {
 DatedBack date_back(const fs::path& path);
 bool dated_back(const fs::path& path, const DatedBack& stamp);
 
-// Runs `body` in a forked child and gives its exit status (its return
-// value), or nothing when it was killed, by a signal or by the alarm after
-// `seconds`: a hang guard, not a time measure.
+// `body`'s return value from a forked child; nothing when it was killed, by a
+// signal or by the alarm after `seconds` (a hang guard, not a time measure).
 std::optional<int> in_child(const std::function<int()>& body, int seconds = 60);
 
-// The same as the unprivileged user "nobody" (uid and gid 65534), who is
-// given the folder first. Nothing, with `skip` saying why, when this
-// process cannot drop privileges (it is not root).
+// The same as user "nobody" (65534), given the folder first. Nothing, with
+// `skip` saying why, when this process cannot drop privileges.
 std::optional<int> as_unprivileged(const fs::path& folder, const std::function<int()>& body,
                                    std::string& skip);
 
-// Holds the flock of a folder from another open file, as another program
-// would.
-class ForeignLock {
- public:
+// Holds a folder's flock from another open file, as another run would.
+struct ForeignLock {
   explicit ForeignLock(const fs::path& folder);
   ~ForeignLock();
-
- private:
-  int fd_;
+  const int fd;
 };
 
 // Records every call a run makes on its view.
-class RecordingView : public RunView {
- public:
+struct RecordingView : RunView {
   RunSettings settings;
   std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
   std::vector<std::string> details;   // the detail text of each message
@@ -94,18 +85,24 @@ class RecordingView : public RunView {
   void show_piccours(int width) override { piccours.push_back(width); }
   void show_temps(const std::string& caption) override { temps.push_back(caption); }
   void show_running(bool value) override { running = value; }
-  void select_titrep1() override { settings.titrep1 = true; settings.tagf[4].clear(); }
+  void select_titrep1() override {
+    settings.titrep1 = true;
+    settings.tagf[4].clear();
+  }
   void select_option1() override {
     settings.option1 = true;
     for (int box = 0; box < 4; ++box) settings.tagf[box].clear();
   }
-  void handle_events() override { ++events; if (on_event) on_event(events); }
-  void page_skipped(const SkippedPage& page) override { skipped.push_back(page.page + " : " + page.reason); }
+  void handle_events() override {
+    ++events;
+    if (on_event) on_event(events);
+  }
+  void page_skipped(const SkippedPage& page) override {
+    skipped.push_back(page.page + " : " + page.reason);
+  }
   void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
-    messages.push_back(icon == MessageIcon::Critical      ? "critical: " + text
-                       : icon == MessageIcon::Information ? "information: " + text
-                       : icon == MessageIcon::Warning     ? "warning: " + text
-                                                          : text);
+    static const char* const kIcons[] = {"", "critical: ", "information: ", "warning: "};
+    messages.push_back(kIcons[static_cast<int>(icon)] + text);
     details.push_back(detail);
   }
   void beep() override { ++beeps; }
