@@ -1,6 +1,9 @@
 #include "batch.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <csignal>
 #include <sstream>
@@ -86,16 +89,27 @@ struct BatchTool : ::testing::Test {
   }
   std::string page(const std::string& name) { return read_bytes(dir / "pages" / name); }
 
-  // The tool run by "nobody", given the folder; nothing when this process cannot.
-  std::optional<Outcome> as_nobody(const std::vector<std::string>& args) {
-    const auto run = [&] {
+  // The tool in a forked child once `prepare` succeeds there, then `after`
+  // there. Nothing when the kernel refuses `prepare`.
+  std::optional<Outcome> in_child(
+      const std::function<bool()>& prepare, const std::vector<std::string>& args,
+      const std::function<void()>& after = [] {}) {
+    const std::optional<int> status = testing::in_child([&] {
+      if (!prepare()) return 77;
       const Outcome outcome = batch(args);
+      after();
       write_bytes(dir / "err.txt", outcome.second);
       return outcome.first;
-    };
-    std::string skip;
-    const std::optional<int> status = testing::as_unprivileged(dir.path(), run, skip);
-    return status ? std::optional(Outcome{*status, read_bytes(dir / "err.txt")}) : std::nullopt;
+    });
+    if (!status || *status == 77) return std::nullopt;
+    return Outcome{*status, read_bytes(dir / "err.txt")};
+  }
+  // As a user whose only access is what "other" is given.
+  std::optional<Outcome> as_nobody(const std::vector<std::string>& args) {
+    fs::permissions(dir.path(), fs::perms::all);
+    return in_child(
+        [] { return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0; },
+        args);
   }
 
   testing::TempDir dir;
@@ -177,9 +191,9 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   EXPECT_EQ(page("nantes.htm"), page_of("Nantes", "Nantes", "Loire-Atlantique"));
 }
 
-// Each page that cannot be made is one line and the run exits with 3
-// (--quiet hides the lines, not the status); a link folder that cannot be
-// read ends the run with 1. Run as a user whose only access is "other"'s.
+// Each page that cannot be made (a template or a folder it cannot read or
+// write) is one line and the run exits with 3 (--quiet hides the lines, not
+// the status); a link folder that cannot be read ends the run with 1.
 TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
   write_bytes(dir / "data.txt", "../evasion;x\r\nlyon;Lyon;Rhône\r\nnantes;Nantes;Loire\r\n");
   write_bytes(dir / "pages/lyon.htm", page_of("Lyon", "Lyon", "ancien"));
@@ -194,6 +208,14 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
                       summary(0, 1, 0, 2)}));
   EXPECT_EQ(file_names(dir / "pages"), Texts{"lyon.htm"});
   EXPECT_EQ(as_nobody(paths({"-q"})), (Outcome{3, ""}));
+  ::chmod((dir / "modele.htm").c_str(), 0644);
+  ::chmod((dir / "pages").c_str(), 0555);
+  EXPECT_EQ(
+      as_nobody(paths()),
+      (Outcome{3, said({"../evasion.htm : nom de page refusé", "nantes.htm : Permission denied",
+                        "Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées."}) +
+                      summary(0, 0, 1, 2)}));
+  fs::permissions(dir / "pages", fs::perms::all);
 
   fs::create_directory(dir / "liens");
   fs::permissions(dir / "liens", fs::perms::owner_all);
@@ -203,6 +225,31 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
                               ": Permission denied"}) +
                             summary(0, 0, 0, 0)}));
   EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
+}
+
+// A destination on a 64 KiB file system fills up: the pass stops there,
+// every page already delivered is kept whole and the run fails.
+TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
+  std::string data;
+  for (int i = 0; i < 100; ++i) data += "p" + std::to_string(i) + ";P;Rhône\r\n";
+  write_bytes(dir / "data.txt", data);
+  const fs::path pages = dir / "pages", kept = dir / "kept";
+  const std::optional<Outcome> outcome = in_child(
+      [&] {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount("corvella-test", pages.c_str(), "tmpfs", 0, "size=64k") == 0;
+      },
+      paths(), [&] { fs::copy(pages, kept); });
+  if (!outcome) GTEST_SKIP() << "the kernel does not let this test mount a small file system";
+  const Texts names = file_names(kept);
+  ASSERT_TRUE(names.size() > 0 && names.size() < 100) << names.size();
+  for (const std::string& name : names)
+    EXPECT_EQ(read_bytes(kept / name), page_of("P", "P", "Rhône")) << name;
+  EXPECT_EQ(*outcome,
+            (Outcome{1, said({"p" + std::to_string(names.size()) + ".htm : No space left on device",
+                              "Le disque de destination est plein"}) +
+                            summary(static_cast<int>(names.size()), 0, 0, 1)}));
 }
 
 TEST(BatchToolDefaults, AloneItGeneratesAndLinksTheExamplePages) {
@@ -217,15 +264,16 @@ TEST(BatchToolDefaults, AloneItGeneratesAndLinksTheExamplePages) {
 // before it whole, no working copy left, and a summary that counts exactly
 // what is on disk.
 TEST_F(BatchTool, StopSignalsInBothPasses) {
-  std::ostringstream data;  // a page that cannot be made half-way: told at once
+  std::ostringstream data;  // a page that cannot be made half-way, told at once
   for (int i = 0; i < 500; ++i) data << "p" << i << (i == 250 ? "/;x\r\n" : ";P;groupe 5\r\n");
   write_bytes(dir / "data.txt", data.str());
   const std::vector<std::string> args =
       paths({"--progress", "--liens", "--lien", (dir / "pages").string(), "--textesource", "2",
              "--textelien", "0"});
-  // What the tool shows before the signal comes.
+  // What the tool shows before the signal comes: a page it cannot make, or the link pass.
+  const std::string pages = ".htm : ", links = "liens hypertexte";
   const std::pair<int, std::string> cases[] = {
-      {SIGINT, ".htm : "}, {SIGHUP, ".htm : "}, {SIGTERM, "liens hypertexte"}};
+      {SIGINT, pages}, {SIGTERM, pages}, {SIGHUP, pages}, {SIGTERM, links}, {SIGHUP, links}};
   for (const auto& stop : cases) {
     SCOPED_TRACE(std::string(strsignal(stop.first)) + " after " + stop.second);
     fs::remove_all(dir / "pages");
@@ -243,7 +291,7 @@ TEST_F(BatchTool, StopSignalsInBothPasses) {
     EXPECT_TRUE(outcome.second.ends_with(said({"Traitement interrompu..."}) +
                                          summary(made, 0, 0, 1, linked, linked * (made - 1))))
         << outcome.second;
-    EXPECT_EQ(made, stop.second == ".htm : " ? 250 : 499);
+    EXPECT_EQ(made, stop.second == pages ? 250 : 499);
   }
 }
 

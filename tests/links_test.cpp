@@ -220,7 +220,7 @@ TEST(LinkPageText, TagReaderAndLinkRegionRules) {
       {"<!--tag20-->\r\nVingt\r\n<!--/tag2-->\r\nx\r\n", std::nullopt},
   };
   for (const auto& [page, want] : cases) EXPECT_EQ(content_line(page, "<!--tag2-->"), want) << page;
-  EXPECT_EQ(trim_spaces("  \tParis "), "\tParis");
+  EXPECT_EQ(trim_spaces("  \tParis "), "\tParis");  // tabs are content
 
   const std::string rows = link("lyon.htm", "Lyon"), links = "<!--tag99-->\r\n" + rows;
   const std::pair<std::string_view, std::string> regions[] = {
