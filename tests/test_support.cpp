@@ -27,7 +27,6 @@ struct PrivateHome : ::testing::Environment {
     ::setenv("XDG_CONFIG_HOME", (home->path() / ".config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home->path() / ".local/share").c_str(), 1);
   }
-  void TearDown() override { home.reset(); }
 };
 
 const auto* const kPrivateHome = ::testing::AddGlobalTestEnvironment(new PrivateHome);
