@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #include "bench_support.h"
 #include "generation/run.h"
@@ -96,8 +98,12 @@ void BM_PagesAndLinks(benchmark::State& state) {
   // not reuse the inodes of files deleted in the last half minute, so every
   // part pays for the pages the part before it replaced: the floor runs
   // right after the one-write press and pays as much.
-  const auto timed = [](const auto& part) {
+  // CORVELLA_BENCH_PAUSE=seconds waits that long before each part, so that
+  // none pays for the inodes the part before it freed.
+  const char* pause = std::getenv("CORVELLA_BENCH_PAUSE");
+  const auto timed = [&](const auto& part) {
     ::sync();
+    if (pause) std::this_thread::sleep_for(std::chrono::seconds(std::atoi(pause)));
     const auto start = std::chrono::steady_clock::now();
     part();
     return seconds_since(start);
