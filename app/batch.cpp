@@ -78,6 +78,7 @@ class BatchView final : public RunView {
   RunSettings read_settings() override { return settings_; }
   void show_frame1(const std::string& caption) override {
     frame1_ = caption;
+    painted_ = {};  // a new pass shows at once, however soon it follows the last paint
     paint();
   }
   void show_progressbar2(const std::string& caption) override {
