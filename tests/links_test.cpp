@@ -113,8 +113,8 @@ TEST_F(LinkPass, FolderRules) {
   view.settings.lien = liens.text();
   const std::string longest = std::string(251, 'l') + ".htm";
   for (const std::string name :
-       {"a.htm", "B.HTM", "tmp_notes.htm", "lecture.htm", "c.html", "notes.txt", "absent.htm",
-        ".cache.htm", "f.htm", longest.c_str()}) {
+       {"a.htm", "B.HTM", "tmp_notes.htm", "lecture.htm", "c.html", "aide.hlp", "notes.txt",
+        "absent.htm", ".cache.htm", "f.htm", longest.c_str()}) {
     write_bytes(liens / name, fiche("Lien " + name, "Savoie"));
     if (name != "absent.htm" && name != "f.htm") put(name, fiche("Page", "ailleurs"));
   }
@@ -154,11 +154,11 @@ TEST_F(LinkPass, FolderRules) {
     EXPECT_EQ(without_fallbacks(get(self)), fiche("Page", "ailleurs", links_of(self))) << self;
   EXPECT_TRUE(std::regex_search(get("a.htm"), std::regex("\"cr\\.htm\">Nom[0-9]{1,6}</a>")));
   EXPECT_EQ(get("cr.htm"), "<p>\r\n<!--tag99-->\r\n" + links_of("cr.htm") + "<!--/tag99-->\r\n");
-  for (const char* name : {"lecture.htm", "c.html", "notes.txt", ".cache.htm"})
+  for (const char* name : {"lecture.htm", "c.html", "aide.hlp", "notes.txt", ".cache.htm"})
     EXPECT_EQ(get(name), fiche("Page", "ailleurs")) << name;
   EXPECT_EQ(read_bytes(outside / "ailleurs.htm"), fiche("ailleurs", "Savoie"));
   EXPECT_EQ(file_names(dir.path()),
-            (Names{".cache.htm", "B.HTM", "a.htm", "c.html", "cr.htm", "f.htm", "lecture.htm",
+            (Names{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm", "lecture.htm",
                    "lien.htm", longest, "notes.txt", "tmp_notes.htm"}));
 
   const testing::ForeignLock other_run(dir.path());

@@ -81,6 +81,10 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     make("Durable", "", REG_OPTION_NON_VOLATILE);
     const std::uint8_t version[] = {101, 0, 0, 0};
     ASSERT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 0);
+    // A closed handle is gone; a root key is never closed.
+    EXPECT_EQ(earlier_boot.close_key(key) * 10 + earlier_boot.close_key(key), 6);
+    EXPECT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 6);
+    EXPECT_EQ(earlier_boot.close_key(HKEY_CURRENT_USER), 0);
     make("Classe\\Fromages", "", REG_OPTION_NON_VOLATILE);
     char name[8];
     std::string answers;

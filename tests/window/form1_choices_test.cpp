@@ -69,7 +69,8 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   EXPECT_EQ(find<QListWidget>("ficmodele")->count(), 2);
   double_click_entry("ficmodele", "ANCIEN.HTM");
   EXPECT_EQ(stored("Modele"), (root / "modeles" / "ANCIEN.HTM").string());
-  EXPECT_TRUE(!shown("ficmodele") && enabled("source"));
+  EXPECT_TRUE(!shown("ficmodele") && enabled("source") && shown("source") &&
+              shown("destination") && shown("Option2"));
 
   // "Ok" waits for a change of folder.
   double_click("destination");
