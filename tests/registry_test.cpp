@@ -42,9 +42,7 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
     return all;
   };
   EXPECT_EQ(names(), "alpha Beta Zeta ");
-  reg.DeleteKey("BETA");
-  reg.DeleteKey("alpha");  // it has a subkey
-  reg.DeleteKey("Beta");
+  for (const char* name : {"BETA", "alpha", "Beta"}) reg.DeleteKey(name);  // alpha has a subkey
   reg.DeleteKey(std::string(256, 'k'));
   EXPECT_EQ(names(), "alpha Zeta ");
   reg.CloseKey();
@@ -113,7 +111,7 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
 // boot's volatile key.
 TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
   {
-    RegistryStore setup(store, RegistryStore::Options{std::chrono::milliseconds(1000), "old-boot"});
+    RegistryStore setup(store, {.boot_id = "old-boot"});
     RegHandle key = 0, other = 0;
     ASSERT_EQ(setup.create_key(HKEY_LOCAL_MACHINE, kAppPaths, "", 0, KEY_ALL_ACCESS, &key, nullptr),
               0);

@@ -119,8 +119,7 @@ TEST_F(SettingsFile, BadFilesGiveDefaultsOrTheFirstValue) {
   write_key(file, kSection, "Option", "2");
   write_key(file, kSection, "Tag99", "avant\r\n[Piege]\nx=1");
   EXPECT_EQ(read_bytes(file), "[Parametres]\rOption=2\rLien=/a/\rTag99=avant\r");
-  // Found by fuzz_settings: a key added before an empty LF line, in a file
-  // whose first line ends with a lone CR, took that LF as its own.
+  // Found by fuzz_settings: after a lone CR, a key added before an empty LF line took that LF.
   write_bytes(file, "[Parametres]\rOption=1\n\n[Autre]\r");
   write_key(file, kSection, "Titre", "2");
   EXPECT_EQ(read_bytes(file), "[Parametres]\rOption=1\nTitre=2\r\n\n[Autre]\r");

@@ -43,6 +43,8 @@ class WindowTest : public ::testing::Test, public Notifier {
     form = std::make_unique<window::Form1>(window::Form1Seams{
         .locations = locations, .notifier = this, .help_duration = help_duration});
     form->show();
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
   }
   void write_settings(const std::vector<std::pair<std::string, std::string>>& keys) const {
     for (const auto& [key, value] : keys) write_key(locations.settings_file, kSection, key, value);
@@ -79,16 +81,17 @@ class WindowTest : public ::testing::Test, public Notifier {
     emit combo->activated(index);
   }
   // On the entry that stands for the folder or is named `entry`.
-  void double_click_entry(const char* list_name, const QString& entry) const {
+  void double_click_entry(const char* list_name, const std::string& entry) const {
     auto* list = find<QListWidget>(list_name);
+    const QString wanted = QString::fromStdString(entry);
     for (int row = 0; row < list->count(); ++row) {
       const QListWidgetItem* item = list->item(row);
-      if (item->data(Qt::UserRole) != entry && item->text() != entry) continue;
+      if (item->data(Qt::UserRole) != wanted && item->text() != wanted) continue;
       const QPoint centre = list->visualItemRect(item).center();
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
       return QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
     }
-    ADD_FAILURE() << "no entry " << entry.toStdString() << " in " << list_name;
+    ADD_FAILURE() << "no entry " << entry << " in " << list_name;
   }
   void set_text(const char* name, const fs::path& text) const {
     find<QLineEdit>(name)->setText(QString::fromStdString(text.string()));
@@ -118,8 +121,8 @@ class FoldersTest : public WindowTest {
       write_bytes(root / "modeles" / name, "<html></html>\r\n");
     write_settings({{"Source", (root / "donnees" / "data.txt").string()}});
   }
-  static QString path(const fs::path& folder) { return QString::fromStdString(folder.string()); }
   const fs::path root = locations.root_folder;
+  const std::string modeles = folder_text(root / "modeles");
 };
 
 }  // namespace corvella::testing
