@@ -1,6 +1,5 @@
 #include "batch.h"
 
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -89,27 +88,24 @@ struct BatchTool : ::testing::Test {
   }
   std::string page(const std::string& name) { return read_bytes(dir / "pages" / name); }
 
-  // The tool in a forked child once `prepare` succeeds there, then `after`
-  // there. Nothing when the kernel refuses `prepare`.
-  std::optional<Outcome> in_child(
-      const std::function<bool()>& prepare, const std::vector<std::string>& args,
-      const std::function<void()>& after = [] {}) {
-    const std::optional<int> status = testing::in_child([&] {
-      if (!prepare()) return 77;
-      const Outcome outcome = batch(args);
-      after();
-      write_bytes(dir / "err.txt", outcome.second);
-      return outcome.first;
-    });
-    if (!status || *status == 77) return std::nullopt;
+  // The tool in a forked child, then `after` there; its error stream comes back through a file.
+  int in_child(
+      const std::vector<std::string>& args, const std::function<void()>& after = [] {}) {
+    const Outcome outcome = batch(args);
+    after();
+    write_bytes(dir / "err.txt", outcome.second);
+    return outcome.first;
+  }
+  // Nothing when the child could not prepare (77) or drop its privileges (99).
+  std::optional<Outcome> outcome(std::optional<int> status) {
+    if (!status || *status == 77 || *status == 99) return std::nullopt;
     return Outcome{*status, read_bytes(dir / "err.txt")};
   }
-  // As a user whose only access is what "other" is given.
+  // As a user who owns the test folder and none of the files in it.
   std::optional<Outcome> as_nobody(const std::vector<std::string>& args) {
-    fs::permissions(dir.path(), fs::perms::all);
-    return in_child(
-        [] { return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0; },
-        args);
+    std::string skip;
+    return outcome(testing::as_unprivileged(
+        dir.path(), [&] { return in_child(args); }, skip));
   }
 
   testing::TempDir dir;
@@ -200,7 +196,7 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
   fs::permissions(dir / "pages", fs::perms::all);
   ::chmod((dir / "modele.htm").c_str(), 0600);
   const std::optional<Outcome> template_refused = as_nobody(paths());
-  if (!template_refused) GTEST_SKIP() << "the kernel does not let this test drop its privileges";
+  if (!template_refused) GTEST_SKIP() << "this test cannot drop its privileges";
   const std::string refused =
       said({"../evasion.htm : nom de page refusé", "nantes.htm : Permission denied",
             "Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées."});
@@ -228,19 +224,18 @@ TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
   for (int i = 0; i < 100; ++i) data += "p" + std::to_string(i) + ";P;Rhône\r\n";
   write_bytes(dir / "data.txt", data);
   const fs::path pages = dir / "pages", kept = dir / "kept";
-  const std::optional<Outcome> outcome = in_child(
-      [&] {
-        return ::unshare(CLONE_NEWNS) == 0 &&
-               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               ::mount("corvella-test", pages.c_str(), "tmpfs", 0, "size=64k") == 0;
-      },
-      paths(), [&] { fs::copy(pages, kept); });
-  if (!outcome) GTEST_SKIP() << "the kernel does not let this test mount a small file system";
+  const std::optional<Outcome> full = outcome(testing::in_child([&] {
+    const bool mounted = ::unshare(CLONE_NEWNS) == 0 &&
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                         ::mount("corvella-test", pages.c_str(), "tmpfs", 0, "size=64k") == 0;
+    return mounted ? in_child(paths(), [&] { fs::copy(pages, kept); }) : 77;
+  }));
+  if (!full) GTEST_SKIP() << "the kernel does not let this test mount a small file system";
   const Texts names = file_names(kept);
   ASSERT_TRUE(names.size() > 0 && names.size() < 100) << names.size();
   for (const std::string& name : names)
     EXPECT_EQ(read_bytes(kept / name), page_of("P", "P", "Rhône")) << name;
-  EXPECT_EQ(*outcome,
+  EXPECT_EQ(*full,
             (Outcome{1, said({"p" + std::to_string(names.size()) + ".htm : No space left on device",
                               "Le disque de destination est plein"}) +
                             summary(static_cast<int>(names.size()), 0, 0, 1)}));
