@@ -154,12 +154,14 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
        said({"Vous devez choisir un répertoire de destination"})},
   };
   for (const auto& [args, err] : cases) EXPECT_EQ(batch(args), (Outcome{2, err})) << args.front();
-  // A folder another run holds: status 1.
+  // A folder another run holds: status 1, in either pass.
   const testing::ForeignLock other_run(dir / "pages");
-  EXPECT_EQ(
-      batch(paths()),
-      (Outcome{1, said({"Un autre traitement est en cours dans le répertoire de destination"}) +
-                      summary(0, 0, 0, 0)}));
+  for (const auto& args :
+       {paths(), paths({"--no-pages", "--liens", "--lien", dir.text(), "--textesource", "2"})})
+    EXPECT_EQ(
+        batch(args),
+        (Outcome{1, said({"Un autre traitement est en cours dans le répertoire de destination"}) +
+                        summary(0, 0, 0, 0)}));
   EXPECT_TRUE(file_names(dir / "pages").empty());
 }
 

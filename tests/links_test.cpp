@@ -90,23 +90,9 @@ TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
                    "60.00s/fichier - Total restant: moins d'une minute"}));
 }
 
-// Tag 100 is the last tag: a link tag and a text tag like any other.
-TEST_F(LinkPass, TagHundredLinksPages) {
-  const auto page = [](const std::string& text, const std::string& links) {
-    return "<!--tag100-->\r\n" + text + "\r\n<!--/tag100-->\r\n<!--tag99-->\r\n" + links +
-           "<!--/tag99-->\r\n";
-  };
-  put("a.htm", page("Cent", ""));
-  put("b.htm", page(" Cent", ""));
-  view.settings.textesource = view.settings.textelien = "Tag N°100";
-  ASSERT_EQ(run(), PassOutcome::Completed);
-  EXPECT_EQ(get("a.htm"), page("Cent", link("b.htm", " Cent")));
-  EXPECT_EQ(get("b.htm"), page(" Cent", link("a.htm", "Cent")));
-}
-
 // Contents come from the link folder; links go into the namesakes of the
 // destination folder. Regressions: links to elsewhere, FIFOs, a 255-byte name,
-// tmp_notes.htm with no notes.htm, a working copy left by a kill, a held folder.
+// tmp_notes.htm with no notes.htm, a working copy left by a kill.
 TEST_F(LinkPass, FolderRules) {
   testing::TempDir liens, outside;
   view.settings.lien = liens.text();
@@ -159,13 +145,6 @@ TEST_F(LinkPass, FolderRules) {
   EXPECT_EQ(file_names(dir.path()),
             (Names{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm",
                    "lecture.htm", "lien.htm", longest, "notes.txt", "tmp_notes.htm"}));
-
-  const testing::ForeignLock other_run(dir.path());
-  put("a.htm", "<p>à la main</p>\r\n");
-  EXPECT_EQ(run(), PassOutcome::Failed);
-  EXPECT_EQ(view.messages,
-            Names{"critical: Un autre traitement est en cours dans le répertoire de destination"});
-  EXPECT_EQ(get("a.htm"), "<p>à la main</p>\r\n");
 }
 
 // LF pages (as a Linux editor saves them) in Windows-1252 get LF links whose
@@ -220,6 +199,7 @@ TEST(LinkPageText, TagReaderAndLinkRegionRules) {
   };
   for (const auto& [page, want] : cases) EXPECT_EQ(content_line(page, "<!--tag2-->"), want) << page;
   EXPECT_EQ(trim_spaces("  \tParis "), "\tParis");  // tabs are content
+  EXPECT_EQ(opening_marker("Tag N°100"), "<!--tag100-->");
 
   const std::string rows = link("lyon.htm", "Lyon"), links = "<!--tag99-->\r\n" + rows;
   const std::pair<std::string_view, std::string> regions[] = {
