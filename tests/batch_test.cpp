@@ -154,15 +154,18 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
        said({"Vous devez choisir un répertoire de destination"})},
   };
   for (const auto& [args, err] : cases) EXPECT_EQ(batch(args), (Outcome{2, err})) << args.front();
-  // A folder another run holds: status 1, in either pass.
+  // A folder another run holds: status 1 in either pass, and nothing written.
+  for (const char* name : {"a.htm", "b.htm"})
+    write_bytes(dir / "pages" / name, page_of(name, name, "Rhône"));
   const testing::ForeignLock other_run(dir / "pages");
-  for (const auto& args :
-       {paths(), paths({"--no-pages", "--liens", "--lien", dir.text(), "--textesource", "2"})})
+  for (const auto& args : {paths(), paths({"--no-pages", "--liens", "--lien",
+                                           (dir / "pages").string(), "--textesource", "2"})})
     EXPECT_EQ(
         batch(args),
         (Outcome{1, said({"Un autre traitement est en cours dans le répertoire de destination"}) +
                         summary(0, 0, 0, 0)}));
-  EXPECT_TRUE(file_names(dir / "pages").empty());
+  EXPECT_EQ(file_names(dir / "pages"), (Texts{"a.htm", "b.htm"}));
+  EXPECT_EQ(page("b.htm"), page_of("b.htm", "b.htm", "Rhône"));
 }
 
 TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
