@@ -132,36 +132,33 @@ struct PagePass : ::testing::Test {
   testing::RecordingView view;
 };
 
-// Each case changes valid settings; the last failing check gives the message.
+// Each case changes one setting of valid settings, or of settings for the
+// links alone; the last failing check gives the message.
 TEST_F(PagePass, ValidationLastFailingCheckGivesTheMessage) {
   ASSERT_EQ(::mkfifo((dir / "pages/fifo").c_str(), 0644), 0);
-  const auto links = [&](const std::string& lien, const std::string& tag = "Tag N°3") {
-    return [=](RunSettings& s) {
-      s.check1 = false;
-      s.source.clear();  // not looked at
-      s.check2 = true;
-      s.lien = lien;
-      s.textelien = tag;
-    };
+  const RunSettings v = view.settings;
+  RunSettings links = v;
+  links.check1 = false;
+  links.source.clear();  // not looked at
+  links.check2 = true;
+  links.textelien = "Tag N°3";
+  using S = RunSettings;
+  const std::tuple<S, std::string S::*, std::string, std::optional<std::string>> cases[] = {
+      {v, &S::source, v.source, std::nullopt},
+      {{}, &S::source, "", "Vous devez choisir un répertoire de destination"},
+      {v, &S::source, dir.text() + "absent", "Le fichier source n'existe plus"},
+      {v, &S::source, "", "Vous devez choisir un fichier source"},
+      {v, &S::modele, "", "Vous devez choisir un fichier modèle"},
+      {v, &S::modele, dir.text() + ".d", "Le fichier modèle n'existe plus"},
+      {v, &S::destination, v.destination + "fifo", "Le répertoire de destination n'existe plus"},
+      {links, &S::lien, "", "Le répertoire contenant les fichiers à traiter n'existe plus"},
+      {links, &S::textelien, "", "Vous devez choisir un Tag"},
+      {links, &S::lien, dir.text() + "gone/",
+       "Le répertoire contenant les fichiers à traiter n'existe plus"},
+      {links, &S::lien, v.source, std::nullopt},  // an existing file is accepted
   };
-  const std::pair<std::function<void(RunSettings&)>, std::optional<std::string>> cases[] = {
-      {[](RunSettings&) {}, std::nullopt},
-      {[](RunSettings& s) { s = {}; }, "Vous devez choisir un répertoire de destination"},
-      {[&](RunSettings& s) { s.source = dir.text() + "absent"; },
-       "Le fichier source n'existe plus"},
-      {[](RunSettings& s) { s.source.clear(); }, "Vous devez choisir un fichier source"},
-      {[](RunSettings& s) { s.modele.clear(); }, "Vous devez choisir un fichier modèle"},
-      {[&](RunSettings& s) { s.modele = dir.text() + ".d"; }, "Le fichier modèle n'existe plus"},
-      {[&](RunSettings& s) { s.destination += "fifo"; },
-       "Le répertoire de destination n'existe plus"},
-      {links(""), "Le répertoire contenant les fichiers à traiter n'existe plus"},
-      {links(dir.text(), ""), "Vous devez choisir un Tag"},
-      {links(dir.text() + "gone/"), "Le répertoire contenant les fichiers à traiter n'existe plus"},
-      {links(view.settings.source), std::nullopt},  // an existing file is accepted
-  };
-  for (const auto& [change, message] : cases) {
-    RunSettings s = view.settings;
-    change(s);
+  for (auto [s, field, value, message] : cases) {
+    s.*field = value;
     EXPECT_EQ(p_controle(s), message) << message.value_or("");
   }
 }
@@ -514,7 +511,6 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     };
     EXPECT_EQ((std::pair(fields, seen(one, report))), (std::pair(fields2, seen(two, report2))));
   }
-  ::testing::Test::RecordProperty("fused_seeds", static_cast<int>(fused));
   EXPECT_GE(fused * 4, seeds) << "too few seeds ran in one write";
 }
 
