@@ -67,7 +67,7 @@ RunSettings both_passes(const testing::TempDir& dir) {
   return s;
 }
 
-TEST(Naming, PageNamesAndTagNumbers) {
+TEST(Naming, PageNamesTagNumbersPathsInsideTheDestinationAndExampleImages) {
   FieldTable fields;
   split_record("a;b;c;d", fields);
   EXPECT_EQ(page_name(false, {"Tag N°2", "", "", "", ""}, fields), "c.htm");
@@ -78,9 +78,7 @@ TEST(Naming, PageNamesAndTagNumbers) {
   EXPECT_EQ(std::tuple(tag_number(std::string("Tag N\xB0") + "3"), tag_number("Tag N°100"),
                        tag_number("Tag N°101")),
             std::tuple(3, 100, std::nullopt));
-}
 
-TEST(WorkingCopy, PagesStayInsideTheDestinationAndExampleImagesFollowTheExample) {
   const auto paths = page_paths("/pages/", "sub//./x.htm");
   EXPECT_EQ(std::pair(paths.value().folders, paths->name),
             std::pair(Texts{"sub"}, std::string("x.htm")));
