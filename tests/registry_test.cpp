@@ -79,6 +79,14 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     make("Durable", "", REG_OPTION_NON_VOLATILE);
     const std::uint8_t version[] = {101, 0, 0, 0};
     ASSERT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 0);
+    // "Version" needs 7 and room for its NUL; the type comes with the name.
+    char value_name[8];
+    std::uint32_t value_room = 7, type = 0;
+    EXPECT_EQ(earlier_boot.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr),
+              234);
+    value_room = 8;
+    EXPECT_EQ(earlier_boot.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
+    EXPECT_EQ(std::string(value_name) + " " + std::to_string(type), "Version 4");
     // A closed handle is gone; a root key is never closed.
     EXPECT_EQ(earlier_boot.close_key(key) * 10 + earlier_boot.close_key(key), 6);
     EXPECT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 6);

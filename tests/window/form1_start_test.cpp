@@ -41,6 +41,11 @@ TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
   EXPECT_EQ(run.destination + run.lien + run.textesource + run.tag99,
             "/srv/d\xE9st//srv/d\xE9st/Tag N\2604/caves/B\373che/");
   EXPECT_EQ(read_bytes(locations.settings_file), file);
+  // Chosen again, the link tag is saved under its own spelling of the key, as its bytes.
+  find("Check2")->setProperty("checked", true);
+  auto* sourcelien = find<QComboBox>("sourcelien");
+  emit sourcelien->activated(sourcelien->currentIndex());
+  EXPECT_EQ(read_bytes(locations.settings_file), file);
   find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
   EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
 }
