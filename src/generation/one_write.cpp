@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "generation/estimate.h"
 #include "generation/naming.h"
 #include "generation/page_steps.h"
 #include "generation/run.h"
@@ -13,10 +12,10 @@
 #include "generation/working_copy.h"
 #include "links/link_groups.h"
 #include "links/link_pass.h"
+#include "links/link_region.h"
 #include "links/tag_reader.h"
 #include "model/data_file.h"
 #include "platform/charset.h"
-#include "platform/formats.h"
 #include "platform/listing_order.h"
 
 namespace corvella {
@@ -112,7 +111,6 @@ class OneWrite {
         link_marker_(opening_marker(settings.textesource)),
         text_marker_(opening_marker(settings.textelien)),
         prefix_{to_utf8(settings.tag99), is_ascii(settings.tag99)},
-        separator_(locale_decimal_separator()),
         report_(report) {}
 
   PassOutcome run() {
@@ -133,13 +131,10 @@ class OneWrite {
     pages_.resize(plan_.names.size());
     read_.assign(plan_.names.size(), false);
     PageObserver observer(flags_, view_);
-    const long long total = plan_.total;
-    long long counter = 1;
+    RecordProgress progress(view_, clock_, plan_.total);
     for (std::size_t r = 0; r < plan_.records.size(); ++r) {
-      const double start = clock_.seconds_since_midnight();
-      view_.show_progressbar2(sur_caption(counter, total));
-      view_.show_pictotal(bar_width(static_cast<double>(counter), static_cast<double>(total)));
-      ++counter;
+      const auto line = static_cast<long long>(r + 1);
+      progress.record(line);
       split_record(plan_.records[r], fields_);
       const std::uint32_t page = plan_.page_of[r];
       bool stopped = false;
@@ -157,8 +152,7 @@ class OneWrite {
         }
       }
       if (stopped || flags_.stop) return PassOutcome::Stopped;
-      const double d = elapsed_seconds(start, clock_.seconds_since_midnight());
-      view_.show_temps(temps_caption(d, total, counter, separator_));
+      progress.done(line);
     }
     return PassOutcome::Completed;
   }
@@ -209,10 +203,8 @@ class OneWrite {
       view_.handle_events();
       if (flags_.stop) return PassOutcome::Stopped;
       if (read_[i]) continue;
-      const std::optional<FileContents> page = read_regular_file(folder_, plan_.names[i]);
-      if (!page) report_skip(report_, view_, {plan_.names[i], system_reason(errno)});
-      pages_[i] = page ? listed_page(plan_.names[i], page->bytes, link_marker_, text_marker_)
-                       : ListedPage{plan_.names[i], std::nullopt, {}};
+      pages_[i] =
+          read_listed_page(folder_, plan_.names[i], link_marker_, text_marker_, report_, view_);
     }
     Grouping grouping = group_by_key(pages_);
 
@@ -279,8 +271,8 @@ class OneWrite {
     }
     const bool changed = state.bytes != state.disk->bytes;
     if (changed) {
-      std::optional<WorkingCopy> copy = WorkingCopy::create(folder_, state.disk->mode);
-      if (!copy || !copy->write_and_close(state.bytes) || !copy->deliver(name)) {
+      std::optional<WorkingCopy> copy = P_copie_fichier(folder_, state.bytes, state.disk->mode);
+      if (!copy || !P_livraison_fichier2(*copy, name)) {
         return failed(name, errno, true);
       }
     }
@@ -302,7 +294,6 @@ class OneWrite {
   Plan plan_;
   const std::optional<std::string> link_marker_, text_marker_;
   const Prefix prefix_;
-  const char separator_;
   std::vector<ListedPage> pages_;
   RunReport& report_;
   std::vector<bool> read_;  // per page: its content is known from the pages part

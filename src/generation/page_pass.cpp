@@ -150,26 +150,22 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
 
   Template page_template{read_file(settings.modele), 0};
   if (!page_template.bytes) page_template.error = errno;
-  const char separator = locale_decimal_separator();
   PageObserver observer(flags, view);
   PageMaker maker(settings, page_template, *destination, observer, report, view);
-  long long counter = 1;
+  RecordProgress progress(view, clock, *total);
+  long long line = 0;
   std::string record;
   while (reader->next(record)) {
-    const double start = clock.seconds_since_midnight();
-    view.show_progressbar2(sur_caption(counter, *total));
-    view.show_pictotal(bar_width(static_cast<double>(counter), static_cast<double>(*total)));
-    ++counter;
+    progress.record(++line);
     split_record(record, fields);
-    maker.make(fields, title_index, counter - 1);
+    maker.make(fields, title_index, line);
     if (flags.stop) return PassOutcome::Stopped;
     if (const std::optional<std::string> message =
             hopeless_failure(maker.error, settings.destination)) {
       view.message_box(*message, MessageIcon::Critical);
       return PassOutcome::Failed;
     }
-    const double d = elapsed_seconds(start, clock.seconds_since_midnight());
-    view.show_temps(temps_caption(d, *total, counter, separator));
+    progress.done(line);
   }
   if (reader->failed()) {
     view.message_box("Le fichier source ne peut plus être lu", MessageIcon::Critical);

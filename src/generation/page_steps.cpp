@@ -1,8 +1,24 @@
 #include "generation/page_steps.h"
 
+#include "generation/estimate.h"
 #include "generation/naming.h"
+#include "platform/formats.h"
 
 namespace corvella {
+
+RecordProgress::RecordProgress(RunView& view, Clock& clock, long long total)
+    : view_(view), clock_(clock), total_(total), separator_(locale_decimal_separator()) {}
+
+void RecordProgress::record(long long number) {
+  start_ = clock_.seconds_since_midnight();
+  view_.show_progressbar2(sur_caption(number, total_));
+  view_.show_pictotal(bar_width(static_cast<double>(number), static_cast<double>(total_)));
+}
+
+void RecordProgress::done(long long number) {
+  const double d = elapsed_seconds(start_, clock_.seconds_since_midnight());
+  view_.show_temps(temps_caption(d, total_, number + 1, separator_));
+}
 
 void settle_naming(const RunSettings& settings, RunView& view, int& title_index) {
   if (settings.tagf[4].empty()) {

@@ -5,6 +5,7 @@
 
 #include "generation/run_view.h"
 #include "model/page_filler.h"
+#include "platform/clock.h"
 
 namespace corvella {
 
@@ -30,6 +31,23 @@ class PageObserver final : public FillObserver {
  private:
   RunFlags& flags_;
   RunView& view_;
+};
+
+// The page pass's display of each record: its place among `total` when it
+// starts, then the time it took and the time left.
+class RecordProgress {
+ public:
+  RecordProgress(RunView& view, Clock& clock, long long total);
+  // Shows record `number` (1-based).
+  void record(long long number);
+  void done(long long number);
+
+ private:
+  RunView& view_;
+  Clock& clock_;
+  long long total_;
+  char separator_;
+  double start_ = 0;
 };
 
 // The settled naming choices: an empty title tag means the second column, an

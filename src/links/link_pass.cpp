@@ -19,10 +19,6 @@
 
 namespace corvella {
 
-namespace {
-
-// One read of the page gives both of its tags. A page that cannot be read
-// is reported and matches no page.
 ListedPage read_listed_page(const Folder& folder, std::string name,
                             const std::optional<std::string>& link_marker,
                             const std::optional<std::string>& text_marker, RunReport& report,
@@ -34,6 +30,8 @@ ListedPage read_listed_page(const Folder& folder, std::string name,
   }
   return listed_page(std::move(name), contents->bytes, link_marker, text_marker);
 }
+
+namespace {
 
 // Puts the page, rewritten with the link lines, in place through a working
 // copy; a page that already holds them is left as it is. The errno of the

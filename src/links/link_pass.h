@@ -18,8 +18,13 @@
 // estimate of the page pass); progressbar1 and piccours show at once where
 // the page's comparisons end (n, and the bar of (n - 1) / n).
 
+#include <optional>
+#include <string>
+
 #include "generation/run_view.h"
+#include "links/link_groups.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 
 namespace corvella {
 
@@ -45,6 +50,13 @@ class LinkProgress {
   char separator_;
   double start_ = 0;
 };
+
+// One read of the page gives both of its tags. A page that cannot be read
+// is reported and matches no page.
+ListedPage read_listed_page(const Folder& folder, std::string name,
+                            const std::optional<std::string>& link_marker,
+                            const std::optional<std::string>& text_marker, RunReport& report,
+                            RunView& view);
 
 // Validates (every ticked pass), enters the running state and links the
 // pages. Handles events once per page read and once per page linked, and
