@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "platform/files.h"
 #include "platform/formats.h"
 #include "platform/text_lines.h"
 
@@ -96,14 +95,6 @@ FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields,
   filled.clear();
   fill_page(page, fields, title_index, filled, &observer);
   return FillOutcome::Filled;
-}
-
-FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
-                            const FieldTable& fields, int title_index, FillObserver& observer) {
-  std::string filled;
-  const FillOutcome outcome = fill_at_event_point(page, fields, title_index, observer, filled);
-  if (outcome != FillOutcome::Filled) return outcome;
-  return working_copy.write_and_close(filled) ? FillOutcome::Filled : FillOutcome::Failed;
 }
 
 }  // namespace corvella

@@ -19,13 +19,10 @@
 // text_lines.h): a page without CR gives lines ending with LF, any other page
 // lines ending with CR LF. Searches are exact and case-sensitive.
 
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/field_table.h"
-#include "platform/files.h"
 
 namespace corvella {
 
@@ -53,12 +50,5 @@ enum class FillOutcome { Filled, Unchanged, Stopped, Failed };
 // `filled` (replaced). Failed when the title index is outside 0..100.
 FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
                                 FillObserver& observer, std::string& filled);
-
-// P_Modif_fichier: lets the observer handle events (a stop leaves the new,
-// empty working copy unwritten), then writes the filled page into the working
-// copy in one write. Failed when it cannot be written or the title index is
-// out of range; the caller must then not deliver the working copy.
-FillOutcome P_Modif_fichier(std::string_view page, WorkingCopy& working_copy,
-                            const FieldTable& fields, int title_index, FillObserver& observer);
 
 }  // namespace corvella

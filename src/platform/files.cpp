@@ -118,24 +118,11 @@ void ignore_file_size_signal() {
 // by the holder of the folder's lock, so no live run owns them.
 void remove_leftovers(const Folder& folder) {
   const KeepErrno keep;
-  const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  DIR* listing = ::fdopendir(fd);
-  if (listing == nullptr) {
-    ::close(fd);
-    return;
-  }
   const std::string mine = run_prefix();
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string_view name(entry->d_name);
+  for (const std::string& name : list_all_names(folder)) {
     if (!is_working_copy_name(name) || name.starts_with(mine)) continue;
-    struct stat info {};
-    if (::fstatat(folder.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(info.st_mode)) {
-      ::unlinkat(folder.fd(), entry->d_name, 0);
-    }
+    if (look_up(folder, name).kind == EntryKind::Regular) ::unlinkat(folder.fd(), name.c_str(), 0);
   }
-  ::closedir(listing);
 }
 
 }  // namespace
@@ -187,6 +174,22 @@ Entry look_up(const Folder& folder, const std::string& name) {
 
 std::optional<FileContents> read_regular_file(const Folder& folder, const std::string& name) {
   return read_open_file(::openat(folder.fd(), name.c_str(), kReadFlags | O_NOFOLLOW));
+}
+
+std::vector<std::string> list_all_names(const Folder& folder) {
+  std::vector<std::string> names;
+  const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* listing = fd < 0 ? nullptr : ::fdopendir(fd);
+  if (listing == nullptr) {
+    if (fd >= 0) ::close(fd);
+    return names;
+  }
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(listing);
+  return names;
 }
 
 std::optional<std::vector<std::string>> list_ordinary_files(const Folder& folder) {

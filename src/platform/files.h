@@ -72,6 +72,10 @@ std::optional<FileContents> read_regular_file(const Folder& folder, const std::s
 std::optional<std::vector<std::string>> list_ordinary_files(const Folder& folder);
 std::optional<std::vector<std::string>> list_ordinary_files(const fs::path& folder);
 
+// Every name of the folder, hidden ones included, in listing order; empty
+// when it cannot be listed.
+std::vector<std::string> list_all_names(const Folder& folder);
+
 // A new file beside the file it will replace. Its name is unique to this run
 // and this file, unguessable, at most 50 bytes, and never ends in "htm" in any
 // letter case, so it is never taken for a page. Removed by its destructor

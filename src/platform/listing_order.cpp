@@ -1,28 +1,8 @@
 #include "platform/listing_order.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 namespace corvella {
-
-std::vector<std::string> list_all_names(const Folder& folder) {
-  std::vector<std::string> names;
-  const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  DIR* listing = fd < 0 ? nullptr : ::fdopendir(fd);
-  if (listing == nullptr) {
-    if (fd >= 0) ::close(fd);
-    return names;
-  }
-  while (const dirent* entry = ::readdir(listing)) {
-    const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.emplace_back(name);
-  }
-  ::closedir(listing);
-  return names;
-}
 
 bool rename_keeps_listing_place(const Folder& folder) {
   std::optional<WorkingCopy> first = WorkingCopy::create(folder, std::nullopt);

@@ -15,7 +15,4 @@ namespace corvella {
 // nothing behind. False when the place moves or the folder cannot tell.
 bool rename_keeps_listing_place(const Folder& folder);
 
-// Every name of the folder, hidden ones included, in listing order.
-std::vector<std::string> list_all_names(const Folder& folder);
-
 }  // namespace corvella
