@@ -55,9 +55,9 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder)
   for (std::uint32_t i = 0; i < plan.names.size(); ++i) index.emplace(plan.names[i], i);
   plan.record_of.assign(plan.names.size(), kNoPage);
 
-  const std::optional<long long> total = count_records(settings.source);
-  std::unique_ptr<RecordReader> reader = total ? RecordReader::open(settings.source) : nullptr;
-  if (!reader) return std::nullopt;
+  std::unique_ptr<RecordReader> reader = RecordReader::open(settings.source);
+  const std::optional<long long> total = reader ? count_records(*reader) : std::nullopt;
+  if (!total) return std::nullopt;
   plan.total = *total;
   FieldTable fields;
   std::string record;

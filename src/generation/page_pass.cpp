@@ -1,7 +1,5 @@
 #include <cerrno>
-#include <cmath>
 
-#include "generation/estimate.h"
 #include "generation/naming.h"
 #include "generation/page_steps.h"
 #include "generation/run.h"
@@ -11,7 +9,6 @@
 #include "model/page_filler.h"
 #include "platform/charset.h"
 #include "platform/files.h"
-#include "platform/formats.h"
 
 namespace corvella {
 
@@ -137,9 +134,9 @@ PassOutcome page_pass(RunFlags& flags, RunView& view, Clock& clock, FieldTable& 
   settle_naming(view.read_settings(), view, title_index);
   const RunSettings settings = view.read_settings();
 
-  const std::optional<long long> total = count_records(settings.source);
-  std::unique_ptr<RecordReader> reader = total ? RecordReader::open(settings.source) : nullptr;
-  if (!reader) {
+  std::unique_ptr<RecordReader> reader = RecordReader::open(settings.source);
+  const std::optional<long long> total = reader ? count_records(*reader) : std::nullopt;
+  if (!total) {
     view.message_box("Le fichier source ne peut pas être lu", MessageIcon::Critical);
     return PassOutcome::Failed;
   }

@@ -10,11 +10,14 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::optional<long long> count_records(const std::filesystem::path& path) {
   auto reader = RecordReader::open(path);
-  if (!reader) return std::nullopt;
+  return reader ? count_records(*reader) : std::nullopt;
+}
+
+std::optional<long long> count_records(RecordReader& reader) {
   long long count = 0;
   std::string record;
-  while (reader->next(record)) ++count;
-  if (reader->failed()) return std::nullopt;
+  while (reader.next(record)) ++count;
+  if (reader.failed() || !reader.rewind()) return std::nullopt;
   return count == 0 ? 1 : count;
 }
 
@@ -25,6 +28,12 @@ std::unique_ptr<RecordReader> RecordReader::open(const std::filesystem::path& pa
   // empty rather than one empty record.
   lines->skip_prefix(kUtf8Bom);
   return std::unique_ptr<RecordReader>(new RecordReader(std::move(lines)));
+}
+
+bool RecordReader::rewind() {
+  if (!lines_->rewind()) return false;
+  lines_->skip_prefix(kUtf8Bom);
+  return true;
 }
 
 bool RecordReader::next(std::string& record) {

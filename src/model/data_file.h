@@ -15,9 +15,14 @@
 
 namespace corvella {
 
+class RecordReader;
+
 // The number of lines, at least 1 (an empty file counts as 1 for the
 // progress display). Nothing when the file cannot be read.
 std::optional<long long> count_records(const std::filesystem::path& path);
+// The same through an open reader, which is then back at its first record:
+// a pass counts and reads the records with one opening of the file.
+std::optional<long long> count_records(RecordReader& reader);
 
 // Reads records one at a time; memory does not grow with the file.
 class RecordReader {
@@ -28,6 +33,8 @@ class RecordReader {
   // False at the end of the file or on a read error (see failed()).
   bool next(std::string& record);
   bool failed() const { return lines_->failed(); }
+  // Back to the first record; false when the file cannot be read again.
+  bool rewind();
 
  private:
   explicit RecordReader(std::unique_ptr<LineFileReader> lines) : lines_(std::move(lines)) {}

@@ -81,6 +81,14 @@ bool LineFileReader::refill() {
   return got > 0;
 }
 
+bool LineFileReader::rewind() {
+  buffer_.clear();
+  pos_ = 0;
+  eof_ = false;
+  failed_ = std::fseek(file_, 0, SEEK_SET) != 0;
+  return !failed_;
+}
+
 void LineFileReader::skip_prefix(std::string_view prefix) {
   while (buffer_.size() - pos_ < prefix.size() && refill()) {
   }

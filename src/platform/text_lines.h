@@ -66,6 +66,9 @@ class LineFileReader {
 
   // Before the first line: drops `prefix` when the file starts with it.
   void skip_prefix(std::string_view prefix);
+  // Back to the first line, keeping the convention learnt at opening. False
+  // when the file cannot be read from its start again.
+  bool rewind();
   // False at the end of the file or on a read error (see failed()).
   bool next(std::string& line);
   bool failed() const { return failed_; }
