@@ -15,14 +15,21 @@ using Messages = std::vector<std::string>;
 const std::string kAppPaths =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
 
-class RegistryTest : public ::testing::Test {
- protected:
+// A key made straight in the store, as programs of an earlier boot did.
+RegHandle make(RegistryStore& store, RegHandle root, const std::string& name, std::uint32_t options,
+               const std::string& key_class = "") {
+  RegHandle key = 0;
+  EXPECT_EQ(store.create_key(root, name, key_class, options, KEY_ALL_ACCESS, &key, nullptr), 0);
+  return key;
+}
+
+struct RegistryTest : ::testing::Test {
   testing::TempDir dir;
   std::filesystem::path store = dir / "data" / "registry.sqlite";  // its folder is made too
   testing::RecordingView shown;                                    // the message boxes
 };
 
-TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
+TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore) {
   WinRegistry reg(store, shown);
   EXPECT_EQ(reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths), 1);
   EXPECT_EQ(reg.CreateKey(HKEY_LOCAL_MACHINE,
@@ -55,11 +62,16 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
   EXPECT_EQ(reg.ValueCount(), 1);
   EXPECT_EQ(reg.CreateKey(HKEY_DYN_DATA, std::string(256, 'k')), 0);
   EXPECT_EQ(reg.CreateKey(HKEY_CLASSES_ROOT - 1, "x"), 0);
-  EXPECT_EQ(shown.messages,
-            (Messages{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5", "Erreur DeleteKey : 5",
-                      "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257",
-                      "Erreur DeleteKey : 30261", "Erreur SaveValue : 30260",
-                      "Erreur CreateKey : 30257", "Erreur CreateKey : 30256"}));
+  // A corrupt store fails, as start-up shows, and is left as it is.
+  const std::string garbage(8192, 'G');
+  testing::write_bytes(dir / "corrupt.sqlite", garbage);
+  EXPECT_EQ(WinRegistry(dir / "corrupt.sqlite", shown).CreateKey(HKEY_LOCAL_MACHINE, kAppPaths), 0);
+  EXPECT_EQ(testing::read_bytes(dir / "corrupt.sqlite"), garbage);
+  EXPECT_EQ(shown.messages, (Messages{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5",
+                                      "Erreur DeleteKey : 5", "Erreur DeleteKey : 2",
+                                      "Erreur DeleteKey : 30257", "Erreur DeleteKey : 30261",
+                                      "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
+                                      "Erreur CreateKey : 30256", "Erreur CreateKey : 1009"}));
 }
 
 // A volatile key lasts until the machine restarts and holds only volatile
@@ -68,15 +80,9 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAndAtTheLimits) {
 TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
   {
     RegistryStore earlier_boot(store, {.boot_id = "boot-d-avant"});
-    RegHandle key = 0;
-    const auto make = [&](const char* name, const std::string& key_class, std::uint32_t options) {
-      ASSERT_EQ(earlier_boot.create_key(HKEY_CURRENT_USER, name, key_class, options, KEY_ALL_ACCESS,
-                                        &key, nullptr),
-                0);
-    };
-    make("Session", "", REG_OPTION_VOLATILE);
-    make("Classe", std::string(300, 'c'), REG_OPTION_NON_VOLATILE);
-    make("Durable", "", REG_OPTION_NON_VOLATILE);
+    make(earlier_boot, HKEY_CURRENT_USER, "Session", REG_OPTION_VOLATILE);
+    make(earlier_boot, HKEY_CURRENT_USER, "Classe", REG_OPTION_NON_VOLATILE, std::string(300, 'c'));
+    const RegHandle key = make(earlier_boot, HKEY_CURRENT_USER, "Durable", REG_OPTION_NON_VOLATILE);
     const std::uint8_t version[] = {101, 0, 0, 0};
     ASSERT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 0);
     // "Version" needs 7 and room for its NUL; the type comes with the name.
@@ -91,7 +97,7 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     EXPECT_EQ(earlier_boot.close_key(key) * 10 + earlier_boot.close_key(key), 6);
     EXPECT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 6);
     EXPECT_EQ(earlier_boot.close_key(HKEY_CURRENT_USER), 0);
-    make("Classe\\Fromages", "", REG_OPTION_NON_VOLATILE);
+    make(earlier_boot, HKEY_CURRENT_USER, "Classe\\Fromages", REG_OPTION_NON_VOLATILE);
     char name[8];
     std::string answers;
     for (std::uint32_t room : {3, 6, 7}) {  // "Classe" needs 6 and room for its NUL
@@ -120,14 +126,10 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
 TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
   {
     RegistryStore setup(store, {.boot_id = "old-boot"});
-    RegHandle key = 0, other = 0;
-    ASSERT_EQ(setup.create_key(HKEY_LOCAL_MACHINE, kAppPaths, "", 0, KEY_ALL_ACCESS, &key, nullptr),
-              0);
     const std::uint8_t program[] = "/opt/corvella/Corvella.exe";
+    const RegHandle key = make(setup, HKEY_LOCAL_MACHINE, kAppPaths, REG_OPTION_NON_VOLATILE);
     ASSERT_EQ(setup.set_value(key, "", REG_SZ, program, sizeof program), 0);
-    ASSERT_EQ(setup.create_key(HKEY_CURRENT_USER, "Session", "", REG_OPTION_VOLATILE,
-                               KEY_ALL_ACCESS, &other, nullptr),
-              0);
+    make(setup, HKEY_CURRENT_USER, "Session", REG_OPTION_VOLATILE);
   }
   const std::string before = testing::read_bytes(store);
   ASSERT_EQ(::chmod(store.c_str(), 0444) + ::chmod(dir.path().c_str(), 0755), 0);
@@ -143,15 +145,6 @@ TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
             }),
             0);
   EXPECT_EQ(testing::read_bytes(store), before);
-}
-
-// A corrupt store fails, as start-up shows, and is left as it is.
-TEST_F(RegistryTest, CorruptStoreFailsAndIsLeftAlone) {
-  const std::string garbage(8192, 'G');
-  testing::write_bytes(dir / "corrupt.sqlite", garbage);
-  EXPECT_EQ(WinRegistry(dir / "corrupt.sqlite", shown).CreateKey(HKEY_LOCAL_MACHINE, kAppPaths), 0);
-  EXPECT_EQ(shown.messages, Messages{"Erreur CreateKey : 1009"});
-  EXPECT_EQ(testing::read_bytes(dir / "corrupt.sqlite"), garbage);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 namespace corvella::testing {
 
@@ -20,12 +19,11 @@ namespace {
 
 // No test may touch the real user's files.
 struct PrivateHome : ::testing::Environment {
-  std::unique_ptr<TempDir> home;
+  TempDir home;
   void SetUp() override {
-    home = std::make_unique<TempDir>();
-    ::setenv("HOME", home->path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home->path() / ".config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home->path() / ".local/share").c_str(), 1);
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
   }
 };
 
@@ -97,9 +95,8 @@ std::string read_bytes(const fs::path& path) {
 
 std::vector<std::string> file_names(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::ranges::sort(names);
   return names;
 }
 

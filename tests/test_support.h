@@ -20,18 +20,13 @@ inline std::string folder_text(const fs::path& folder) {
 }
 
 // A fresh folder (mkdtemp: no fixed name), removed with its contents at the end.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
   const fs::path& path() const { return path_; }
   fs::path operator/(std::string_view name) const { return path_ / std::string(name); }
   std::string text() const { return folder_text(path_); }
-
- private:
   fs::path path_;
 };
 

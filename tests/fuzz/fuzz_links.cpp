@@ -4,7 +4,7 @@
 // text, then rows "name \x1e text", each part ended by \x1f.
 // - The content line of a tag is a line of the page, after a line holding
 //   the marker, without the marker and without a CR; without one, the reader
-//   gives "Nom" and a number.
+//   gives "Nom" and a number from 0 to 999999.
 // - The table's lines are the rows given, in order, and without one row
 //   they are the others.
 // - The lines before the first "<!--tag99-->" line are kept, then come the
@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     // Texts that a rewrite would read back as lines or markers of its own.
     if (holds(block, "\r") || holds(block, kOpen) || holds(block, kClose)) return 0;
     tag99 = cut_off(block, '\x1f');
-    // Each row: its name, cut off at \x1e, then its text.
     for (rows.clear(); !block.empty();)
       rows.push_back({cut_off(row = cut_off(block, '\x1f'), '\x1e'), row});
   }
@@ -64,8 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   corvella::LineCursor cursor(page);
   for (std::string_view line; cursor.next(line);) lines.push_back(line);
 
-  // The content line: a whole line of the page without the marker, after a
-  // marker line; without one, "Nom" and a number from 0 to 999999.
   const std::string marker =
       "<!--tag" + std::to_string(size > 0 ? data[size - 1] % 101 : 2) + "-->";
   const auto found = corvella::content_line(page, marker);

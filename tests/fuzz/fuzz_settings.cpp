@@ -6,12 +6,11 @@
 // - After write_key(key, value), read_key(key) gives the value without the
 //   blanks around it, cut to the capacity.
 // - Every line of the old file but the replaced key line is still in the new
-//   file, in order, byte for byte (a last line without a line end may gain
-//   one).
+//   file, in order, byte for byte (a last line without a line end may gain one).
 
 #include <strings.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
