@@ -153,8 +153,7 @@ TEST_F(PagePass, ValidationLastFailingCheckGivesTheMessage) {
       {v, &S::modele, dir.text() + ".d", "Le fichier modèle n'existe plus"},
       {v, &S::destination, v.destination + "fifo", "Le répertoire de destination n'existe plus"},
       {links, &S::textelien, "", "Vous devez choisir un Tag"},
-      {links, &S::lien, dir.text() + "gone/",
-       "Le répertoire contenant les fichiers à traiter n'existe plus"},
+      {links, &S::lien, "/absent/", "Le répertoire contenant les fichiers à traiter n'existe plus"},
       {links, &S::lien, v.source, std::nullopt},  // an existing file is accepted
   };
   for (auto [s, field, value, message] : cases) {
@@ -164,15 +163,19 @@ TEST_F(PagePass, ValidationLastFailingCheckGivesTheMessage) {
 }
 
 // The time of each record comes from the clock: one minute, an eighth of a
-// second across midnight, no time at all. French decimal separator.
+// second across midnight, no time at all. French decimal separator. Option2
+// with no first tag runs as Option1, the title from column 2.
 TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdits) {
   ASSERT_NE(std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"), nullptr) << "scripts/install-deps makes it";
+  view.settings.option1 = view.settings.titrep1 = false;
+  view.settings.tagf = {"", "Tag N°1", "", "", ""};
   testing::ScriptedClock clock;
   clock.readings = {100, 160, 86399.875, 0, 7, 7};
   EXPECT_EQ(corvella::Run(view, clock).press(), PressOutcome::Finished);
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm", "roquefort.htm"}));
-  EXPECT_EQ(page("brie.htm"), made("Brie de Meaux", "Île-de-France"));
+  EXPECT_EQ(std::tuple(view.settings.option1, view.settings.titrep1, page("brie.htm")),
+            std::tuple(true, true, made("Brie de Meaux", "Île-de-France")));
   EXPECT_EQ(view.progressbar2, (Texts{"1 sur 3", "2 sur 3", "3 sur 3", ""}));
   EXPECT_EQ(view.pictotal, (std::vector<int>{1650, 3350, 5000, 0}));
   EXPECT_EQ(view.temps, (Texts{"60,00s/fichier - Total restant:1 mn.",
@@ -198,21 +201,6 @@ TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdit
   EXPECT_EQ(page("brie.htm"), made("Brie de Meaux", "Seine-et-Marne", "<p>Note du fromager</p>\n"));
   EXPECT_TRUE(testing::dated_back(dir / "pages/comte.htm", comte));
   EXPECT_EQ(read_bytes(dir / "modele.htm"), modele);
-}
-
-// Option2 with no first tag runs as Option1, the title from column 2. Over
-// these pages the link pass looks at its box when reached, not at the press.
-TEST_F(PagePass, Option2WithNoFirstTagNamesByTheFirstColumnAndCheck2IsReadLate) {
-  view.settings.option1 = view.settings.titrep1 = false;
-  view.settings.tagf = {"", "Tag N°1", "", "", ""};
-  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
-  EXPECT_EQ(std::tuple(view.settings.option1, view.settings.titrep1, page("brie.htm")),
-            std::tuple(true, true, made("Brie de Meaux", "Île-de-France")));
-  view.frame1.clear();
-  view.settings.check2 = true;
-  view.on_event = [&](int) { view.settings.check2 = false; };
-  EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
-  EXPECT_EQ(view.frame1, (Texts{"Génération des pages HTML en cours...", "Génération terminée"}));
 }
 
 // Each record that cannot be written is skipped and told; nothing outside the

@@ -99,14 +99,11 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
     EXPECT_EQ(earlier_boot.close_key(HKEY_CURRENT_USER), 0);
     make(earlier_boot, HKEY_CURRENT_USER, "Classe\\Fromages", REG_OPTION_NON_VOLATILE);
     char name[8];
-    std::string answers;
-    for (std::uint32_t room : {3, 6, 7}) {  // "Classe" needs 6 and room for its NUL
-      std::uint32_t length = room;
-      answers += std::to_string(
-          earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr));
-      answers += " " + std::to_string(length) + ", ";
-    }
-    EXPECT_EQ(answers + name, "234 6, 234 6, 0 6, Classe");
+    std::uint32_t short_room = 6, room = 7;  // "Classe" needs 6 and room for its NUL
+    EXPECT_EQ(earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &short_room, nullptr, nullptr),
+              234);
+    EXPECT_EQ(earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &room, nullptr, nullptr), 0);
+    EXPECT_EQ(std::tuple(short_room, room, std::string(name)), std::tuple(6u, 6u, "Classe"));
   }
   WinRegistry reg(store, shown);
   reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);

@@ -31,8 +31,7 @@ std::string read(const fs::path& file, std::string_view key) {
   return read_key(file, kSection, key, "<default>", 100);
 }
 
-class SettingsFile : public ::testing::Test {
- protected:
+struct SettingsFile : ::testing::Test {
   testing::TempDir dir;
   fs::path file = dir / "Corvella.ini";
 };
