@@ -81,8 +81,7 @@ TEST(Naming, PageNamesTagNumbersPathsInsideTheDestinationAndExampleImages) {
   const auto paths = page_paths("/pages/", "sub//./x.htm");
   EXPECT_EQ(std::pair(paths.value().folders, paths->name),
             std::pair(Texts{"sub"}, std::string("x.htm")));
-  for (const std::string& name : {std::string("sub/../../x.htm"), std::string("a\0b.htm", 7)})
-    EXPECT_FALSE(page_paths("/pages/", name)) << name;
+  EXPECT_FALSE(page_paths("/pages/", std::string("a\0b.htm", 7)));
   // A Windows-1252 field names a properly encoded UTF-8 file.
   EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->name, "caf\xC3\xA9.htm");
 
@@ -298,19 +297,15 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
   EXPECT_EQ(run.press(), PressOutcome::Stopped);
   // The page of the record in progress is not made at all.
   EXPECT_EQ(file_names(dir / "pages"), Texts{"comte.htm"});
-  EXPECT_EQ(view.messages, Texts{"information: Traitement interrompu..."});
   EXPECT_FALSE(view.running || run.running());
 
   // A destination removed during the run: every record left would fail, so
   // the pass ends there as a failure.
-  view.messages.clear();
-  view.events = 0;
-  view.on_event = [&](int event) {
-    if (event == 2) fs::remove_all(dir / "pages");
+  view.on_event = [&, start = view.events](int event) {
+    if (event == start + 2) fs::remove_all(dir / "pages");
   };
   EXPECT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.skipped, Texts{"brie.htm : No such file or directory"});
-  EXPECT_EQ(view.messages, Texts{"critical: Le répertoire de destination n'existe plus"});
   EXPECT_FALSE(view.running || fs::exists(dir / "pages"));
 
   // An empty data file makes no page and divides by nothing; with no pass
@@ -323,13 +318,11 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
   EXPECT_TRUE(file_names(dir / "pages").empty());
 
   view.settings.check1 = true;
-  view.messages.clear();
-  view.events = 0;
   write_bytes(dir / "données.txt",
               "comte;Comté;Jura\r\nbrie;" + std::string(100'000, 'b') + "\r\nroquefort;R;A\r\n");
   // The disk fails after the first record: the file's descriptor now reads a folder.
-  view.on_event = [&](int event) {
-    if (event != 1) return;
+  view.on_event = [&, start = view.events](int event) {
+    if (event != start + 1) return;
     for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
       std::error_code error;
       if (fs::read_symlink(fd, error) != dir / "données.txt") continue;
@@ -339,7 +332,11 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
     }
   };
   EXPECT_EQ(run.press(), PressOutcome::Failed);
-  EXPECT_EQ(view.messages, Texts{"critical: Le fichier source ne peut plus être lu"});
+  EXPECT_EQ(view.messages,
+            (Texts{"information: Traitement interrompu...",
+                   "critical: Le répertoire de destination n'existe plus",
+                   "information: Traitement terminé...", "information: Traitement terminé...",
+                   "critical: Le fichier source ne peut plus être lu"}));
   EXPECT_EQ(file_names(dir / "pages"), Texts{"comte.htm"});
   EXPECT_FALSE(view.running || run.running());
 }

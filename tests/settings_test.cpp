@@ -36,19 +36,6 @@ struct SettingsFile : ::testing::Test {
   fs::path file = dir / "Corvella.ini";
 };
 
-TEST_F(SettingsFile, FirstStartGivesTheDefaultsThenAWriteCreatesWhatIsMissing) {
-  const fs::path deep = dir / "config" / "corvella" / "Corvella.ini";
-  EXPECT_EQ(loaded(deep),
-            (Texts{"/opt/corvella/exemple_de données.txt", "/home/anne/",
-                   "/opt/corvella/exemple_de modèle_HTML.htm", "/home/anne/", "Tag N°2", "Tag N°3",
-                   "", "Option1", "", "", "", "", "", "Titrep1"}));
-  EXPECT_FALSE(fs::exists(dir / "config"));
-  // Names match without regard to case; the entry keeps its first spelling.
-  write_key(deep, kSection, "textesource", "Tag N°7");
-  write_key(deep, "PARAMETRES", "TEXTESOURCE", "Tag N°8");
-  EXPECT_EQ(read_bytes(deep), "[Parametres]\r\ntextesource=Tag N°8\r\n");
-}
-
 TEST_F(SettingsFile, ValuesAreCutAtCapacityAndChoicesReadAsNumbers) {
   std::string accents;
   for (int i = 0; i < 120; ++i) accents += "é";
@@ -103,7 +90,20 @@ TEST_F(SettingsFile, LoadReadsEveryKeyAndWriteKeepsEveryOtherByteAndTheLink) {
   EXPECT_EQ(testing::file_names(elsewhere.path()), Texts{"réglages.ini"});
 }
 
-TEST_F(SettingsFile, BadFilesGiveDefaultsOrTheFirstValue) {
+// A missing file gives the defaults and a write makes it; a bad one gives
+// defaults or its first value.
+TEST_F(SettingsFile, MissingOrBadFilesGiveDefaultsOrTheFirstValue) {
+  const fs::path deep = dir / "config" / "corvella" / "Corvella.ini";
+  EXPECT_EQ(loaded(deep),
+            (Texts{"/opt/corvella/exemple_de données.txt", "/home/anne/",
+                   "/opt/corvella/exemple_de modèle_HTML.htm", "/home/anne/", "Tag N°2", "Tag N°3",
+                   "", "Option1", "", "", "", "", "", "Titrep1"}));
+  EXPECT_FALSE(fs::exists(dir / "config"));
+  // Names match without regard to case; the entry keeps its first spelling.
+  write_key(deep, kSection, "textesource", "Tag N°7");
+  write_key(deep, "PARAMETRES", "TEXTESOURCE", "Tag N°8");
+  EXPECT_EQ(read_bytes(deep), "[Parametres]\r\ntextesource=Tag N°8\r\n");
+
   write_bytes(file, "Source=sans section\r\n[Parametres\r\nLien=x\r\n");
   EXPECT_EQ(read(file, "Source") + read(file, "Lien"), "<default><default>");
 

@@ -55,8 +55,7 @@ std::optional<int> in_child(const std::function<int()>& body, int seconds) {
   }
   int status = 0;
   ::waitpid(child, &status, 0);
-  if (!WIFEXITED(status)) return std::nullopt;
-  return WEXITSTATUS(status);
+  return WIFEXITED(status) ? std::optional(WEXITSTATUS(status)) : std::nullopt;
 }
 
 std::optional<int> as_unprivileged(const fs::path& folder, const std::function<int()>& body,

@@ -60,8 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
       rows.push_back({cut_off(row = cut_off(block, '\x1f'), '\x1e'), row});
   }
   std::vector<std::string_view> lines;
-  corvella::LineCursor cursor(page);
-  for (std::string_view line; cursor.next(line);) lines.push_back(line);
+  for (corvella::LineCursor cursor(page); cursor.next(row);) lines.push_back(row);
 
   const std::string marker =
       "<!--tag" + std::to_string(size > 0 ? data[size - 1] % 101 : 2) + "-->";
