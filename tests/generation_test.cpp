@@ -163,11 +163,14 @@ TEST_F(PagePass, ValidationLastFailingCheckGivesTheMessage) {
 
 // The time of each record comes from the clock: one minute, an eighth of a
 // second across midnight, no time at all. French decimal separator. Option2
-// with no first tag runs as Option1, the title from column 2.
+// with no first tag runs as Option1, the title from column 2. The link pass
+// looks at its box when reached, not at the press.
 TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdits) {
   ASSERT_NE(std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"), nullptr) << "scripts/install-deps makes it";
   view.settings.option1 = view.settings.titrep1 = false;
   view.settings.tagf = {"", "Tag N°1", "", "", ""};
+  view.settings.check2 = true;
+  view.on_event = [&](int) { view.settings.check2 = false; };
   testing::ScriptedClock clock;
   clock.readings = {100, 160, 86399.875, 0, 7, 7};
   EXPECT_EQ(corvella::Run(view, clock).press(), PressOutcome::Finished);
