@@ -74,37 +74,55 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore
                                       "Erreur CreateKey : 30256", "Erreur CreateKey : 1009"}));
 }
 
-// A volatile key lasts until the machine restarts and holds only volatile
-// keys. A buffer too small is answered 234 with the size needed; the class
-// retries with room for a long class name.
-TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
+// An earlier boot left keys. Installed for all users, read by a user who may
+// not write it, the store gives the install folder and nothing is written, not
+// even the drop of that boot's volatile key. Writable, a volatile key is gone
+// after the restart and holds only volatile keys. A buffer too small is
+// answered 234 with the size needed; the class retries with room for a long
+// class name.
+TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
   {
-    RegistryStore earlier_boot(store, {.boot_id = "boot-d-avant"});
-    make(earlier_boot, HKEY_CURRENT_USER, "Session", REG_OPTION_VOLATILE);
-    make(earlier_boot, HKEY_CURRENT_USER, "Classe", REG_OPTION_NON_VOLATILE, std::string(300, 'c'));
-    const RegHandle key = make(earlier_boot, HKEY_CURRENT_USER, "Durable", REG_OPTION_NON_VOLATILE);
-    const std::uint8_t version[] = {101, 0, 0, 0};
-    ASSERT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 0);
+    RegistryStore earlier(store, {.boot_id = "boot-d-avant"});
+    make(earlier, HKEY_CURRENT_USER, "Session", REG_OPTION_VOLATILE);
+    make(earlier, HKEY_CURRENT_USER, "Classe", REG_OPTION_NON_VOLATILE, std::string(300, 'c'));
+    const RegHandle key = make(earlier, HKEY_CURRENT_USER, "Durable", REG_OPTION_NON_VOLATILE);
+    const std::uint8_t version[] = {101, 0, 0, 0}, program[] = "/opt/corvella/Corvella.exe";
+    ASSERT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 0);
+    const RegHandle app = make(earlier, HKEY_LOCAL_MACHINE, kAppPaths, REG_OPTION_NON_VOLATILE);
+    ASSERT_EQ(earlier.set_value(app, "", REG_SZ, program, sizeof program), 0);
     // "Version" needs 7 and room for its NUL; the type comes with the name.
     char value_name[8];
     std::uint32_t value_room = 7, type = 0;
-    EXPECT_EQ(earlier_boot.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr),
-              234);
+    EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 234);
     value_room = 8;
-    EXPECT_EQ(earlier_boot.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
+    EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
     EXPECT_EQ(std::string(value_name) + " " + std::to_string(type), "Version 4");
     // A closed handle is gone; a root key is never closed.
-    EXPECT_EQ(earlier_boot.close_key(key) * 10 + earlier_boot.close_key(key), 6);
-    EXPECT_EQ(earlier_boot.set_value(key, "Version", REG_DWORD, version, 4), 6);
-    EXPECT_EQ(earlier_boot.close_key(HKEY_CURRENT_USER), 0);
-    make(earlier_boot, HKEY_CURRENT_USER, "Classe\\Fromages", REG_OPTION_NON_VOLATILE);
+    EXPECT_EQ(earlier.close_key(key) * 10 + earlier.close_key(key), 6);
+    EXPECT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 6);
+    EXPECT_EQ(earlier.close_key(HKEY_CURRENT_USER), 0);
+    make(earlier, HKEY_CURRENT_USER, "Classe\\Fromages", REG_OPTION_NON_VOLATILE);
     char name[8];
     std::uint32_t short_room = 6, room = 7;  // "Classe" needs 6 and room for its NUL
-    EXPECT_EQ(earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &short_room, nullptr, nullptr),
-              234);
-    EXPECT_EQ(earlier_boot.enum_key(HKEY_CURRENT_USER, 0, name, &room, nullptr, nullptr), 0);
+    EXPECT_EQ(earlier.enum_key(HKEY_CURRENT_USER, 0, name, &short_room, nullptr, nullptr), 234);
+    EXPECT_EQ(earlier.enum_key(HKEY_CURRENT_USER, 0, name, &room, nullptr, nullptr), 0);
     EXPECT_EQ(std::tuple(short_room, room, std::string(name)), std::tuple(6u, 6u, "Classe"));
   }
+  const std::string before = testing::read_bytes(store);
+  ASSERT_EQ(::chmod(store.c_str(), 0444) + ::chmod(dir.path().c_str(), 0755), 0);
+  const auto reader = [&] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
+    WinRegistry reg(store, shown);
+    const bool read = reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths) == 2 &&
+                      std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
+    reg.SaveValue("Version", std::int32_t{101});
+    reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
+    return read && shown.messages == Messages{"Erreur SaveValue : 5"} ? 0 : 1;
+  };
+  EXPECT_EQ(testing::in_child(reader), 0);
+  EXPECT_EQ(testing::read_bytes(store), before);
+
+  ASSERT_EQ(::chmod(store.c_str(), 0644), 0);
   WinRegistry reg(store, shown);
   reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
   reg.OpenKey(HKEY_CURRENT_USER, "Classe", KEY_READ);
@@ -115,33 +133,6 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartAndLongClassesAreRead) {
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Durable"), 0);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Volatile", KEY_ALL_ACCESS, true), 1);
   EXPECT_EQ(shown.messages, (Messages{"Erreur OpenKey : 2", "Erreur CreateKey : 1021"}));
-}
-
-// Installed for all users, read by a user who may not write it: the install
-// folder is found and nothing is written, not even the drop of an earlier
-// boot's volatile key.
-TEST_F(RegistryTest, ReadOnlyStoreIsReadAndNeverWritten) {
-  {
-    RegistryStore setup(store, {.boot_id = "old-boot"});
-    const std::uint8_t program[] = "/opt/corvella/Corvella.exe";
-    const RegHandle key = make(setup, HKEY_LOCAL_MACHINE, kAppPaths, REG_OPTION_NON_VOLATILE);
-    ASSERT_EQ(setup.set_value(key, "", REG_SZ, program, sizeof program), 0);
-    make(setup, HKEY_CURRENT_USER, "Session", REG_OPTION_VOLATILE);
-  }
-  const std::string before = testing::read_bytes(store);
-  ASSERT_EQ(::chmod(store.c_str(), 0444) + ::chmod(dir.path().c_str(), 0755), 0);
-  EXPECT_EQ(testing::in_child([&] {
-              if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
-              WinRegistry reg(store, shown);
-              const bool read =
-                  reg.CreateKey(HKEY_LOCAL_MACHINE, kAppPaths) == 2 &&
-                  std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
-              reg.SaveValue("Version", std::int32_t{101});
-              reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
-              return read && shown.messages == Messages{"Erreur SaveValue : 5"} ? 0 : 1;
-            }),
-            0);
-  EXPECT_EQ(testing::read_bytes(store), before);
 }
 
 }  // namespace

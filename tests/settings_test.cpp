@@ -90,8 +90,6 @@ TEST_F(SettingsFile, LoadReadsEveryKeyAndWriteKeepsEveryOtherByteAndTheLink) {
   EXPECT_EQ(testing::file_names(elsewhere.path()), Texts{"réglages.ini"});
 }
 
-// A missing file gives the defaults and a write makes it; a bad one gives
-// defaults or its first value.
 TEST_F(SettingsFile, MissingOrBadFilesGiveDefaultsOrTheFirstValue) {
   const fs::path deep = dir / "config" / "corvella" / "Corvella.ini";
   EXPECT_EQ(loaded(deep),
