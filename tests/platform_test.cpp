@@ -5,16 +5,19 @@
 
 #include "platform/charset.h"
 #include "platform/files.h"
+#include "platform/text_lines.h"
 #include "test_support.h"
 
 namespace corvella {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_EQ(to_utf8("Fromagerie d\xC3\xA9j\xC3\xA0"), "Fromagerie d\xC3\xA9j\xC3\xA0");
   EXPECT_EQ(to_utf8("caf\xE9 \x80\x9F"), "caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8");  // Windows-1252
   EXPECT_FALSE(is_valid_utf8("\xC3"));
-  EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));  // a surrogate
+  EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));                     // a surrogate
   EXPECT_TRUE(is_valid_utf8(std::string_view("caf\xC3\xA9", 3)));  // a part, cut before a character
   EXPECT_EQ(encode_for_page("caf\xC3\xA9.htm", "<p>\xC3\xA9t\xC3\xA9</p>"), "caf\xC3\xA9.htm");
   EXPECT_EQ(encode_for_page("caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8.htm", "<p>\xE9t\xE9</p>"),
@@ -24,8 +27,8 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   std::string all;
   for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
   EXPECT_EQ(cp1252_address(to_utf8(all)), all);
-  EXPECT_EQ(cp1252_address("\xC5\x81\xC3\xB3" "d\xC5\xBA 100%\xF0\x9F\xA7\x80.htm"),
-            "%C5%81\xF3" "d%C5%BA 100%%F0%9F%A7%80.htm");
+  EXPECT_EQ(cp1252_address("\xC5\x81\xC3\xB3\x64\xC5\xBA 100%\xF0\x9F\xA7\x80.htm"),
+            "%C5%81\xF3\x64%C5%BA 100%%F0%9F%A7%80.htm");
 }
 
 // Reading and listing past links, FIFOs and hidden names, delivery over
@@ -62,6 +65,43 @@ TEST(Files, WorkingCopiesAreUniqueNeverPagesAndOnlyThoseOfOtherRunsAreCleaned) {
   first.reset();   // a failed delivery removes it
   second.reset();  // never delivered
   EXPECT_EQ(testing::file_names(dir.path()), kept);
+}
+
+TEST(TextLines, EachTextKeepsItsOwnLineEndsInTextsAndFilesOfAnySize) {
+  std::vector<std::pair<std::string, Texts>> cases = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\nb\r\nc", {"a\nb", "c"}},
+      {"\r\n\r\n", {"", ""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {std::string("n\0ul\xE9\xFF", 6) + "\r\n", {std::string("n\0ul\xE9\xFF", 6)}},
+      // Without any CR, each LF ends a line.
+      {"a\nb\n", {"a", "b"}},
+      {"a\n\nb", {"a", "", "b"}},
+      {"\n", {""}},
+  };
+  // The file reader reads 64 KiB chunks: a CR LF astride two, and a 3 MB line.
+  const std::string first(64 * 1024 - 1, 'x'), huge(3'000'000, 'y');
+  cases.push_back({first + "\r\n" + huge + "\r" + "end", {first, huge, "end"}});
+  cases.push_back({first + "\n\n" + huge + "\nend", {first, "", huge, "end"}});
+  testing::TempDir dir;
+  for (const auto& [bytes, expected] : cases) {
+    Texts lines, file_lines;
+    LineCursor cursor(bytes);
+    for (std::string_view line; cursor.next(line);) lines.emplace_back(line);
+    EXPECT_EQ(lines, expected) << bytes.substr(0, 9);
+    EXPECT_EQ(count_lines(bytes), expected.size());
+    testing::write_bytes(dir / "f", bytes);
+    auto reader = LineFileReader::open(dir / "f");
+    for (std::string line; reader->next(line);) file_lines.push_back(line);
+    EXPECT_FALSE(reader->failed());
+    EXPECT_EQ(file_lines, expected) << bytes.substr(0, 9);
+  }
+  EXPECT_EQ(line_end_of(first + "\n"), "\n");
+  EXPECT_EQ(line_end_of("a\nb\r"), "\r\n");
+  EXPECT_EQ(LineFileReader::open(dir / "absent"), nullptr);
 }
 
 }  // namespace

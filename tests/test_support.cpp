@@ -109,8 +109,7 @@ DatedBack date_back(const fs::path& path) {
 
 bool dated_back(const fs::path& path, const DatedBack& stamp) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && st.st_ino == stamp.inode &&
-         fs::last_write_time(path) == stamp.time;
+  return ::stat(path.c_str(), &st) == 0 && DatedBack(fs::last_write_time(path), st.st_ino) == stamp;
 }
 
 }  // namespace corvella::testing

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "generation/run_view.h"
@@ -36,10 +37,7 @@ std::vector<std::string> file_names(const fs::path& folder);  // sorted
 
 // Dates the file back to a fixed old time; `dated_back` tells whether it
 // still has that time and the same inode, that is, nothing replaced it.
-struct DatedBack {
-  fs::file_time_type time;
-  unsigned long long inode;
-};
+using DatedBack = std::pair<fs::file_time_type, unsigned long long>;
 DatedBack date_back(const fs::path& path);
 bool dated_back(const fs::path& path, const DatedBack& stamp);
 
