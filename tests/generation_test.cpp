@@ -171,8 +171,11 @@ TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdit
   view.settings.tagf = {"", "Tag N°1", "", "", ""};
   view.settings.check2 = true;
   view.on_event = [&](int) { view.settings.check2 = false; };
-  testing::ScriptedClock clock;
-  clock.readings = {100, 160, 86399.875, 0, 7, 7};
+  struct : Clock {
+    std::vector<double> readings{100, 160, 86399.875, 0, 7, 7};
+    std::size_t next = 0;
+    double seconds_since_midnight() override { return readings.at(next++); }
+  } clock;
   EXPECT_EQ(corvella::Run(view, clock).press(), PressOutcome::Finished);
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(file_names(dir / "pages"), (Texts{"brie.htm", "comte.htm", "roquefort.htm"}));

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "generation/run_view.h"
-#include "platform/clock.h"
 
 namespace corvella::testing {
 
@@ -99,13 +98,6 @@ struct RecordingView : RunView {
     details.push_back(detail);
   }
   void beep() override { ++beeps; }
-};
-
-// A clock that gives the readings it holds, one per call.
-struct ScriptedClock : Clock {
-  std::vector<double> readings;
-  std::size_t next = 0;
-  double seconds_since_midnight() override { return readings.at(next++); }
 };
 
 }  // namespace corvella::testing
