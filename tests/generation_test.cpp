@@ -264,6 +264,7 @@ TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules
   write_bytes(dir / "données.txt", "tmp_a;Premier\r\na;Second\r\nb;Bé\r\n.cachée;Cachée\r\n");
   const std::pair<std::string, mode_t> files[] = {{".cachée.htm", 0444},
                                                   {".corvella-00000000deadbeef-0.tmp", 0444},
+                                                  {".corvella-00000000deadbeef-1.tmp/a.htm", 0444},
                                                   {"b.htm", 0604},
                                                   {"tmp_b.htm", 0644}};
   const mode_t umask = ::umask(027);
@@ -271,11 +272,13 @@ TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules
     fs::remove_all(dir / "pages");
     fs::create_directory(dir / "pages");
     for (const auto& [name, mode] : files) {
-      write_bytes(dir / "pages" / name, "<title>" + name + "</title>\r\n");
-      ::chmod((dir / "pages" / name).c_str(), mode);
-      EXPECT_TRUE(!unprivileged || ::chown((dir / "pages" / name).c_str(), 65534, 65534) == 0);
+      const fs::path file = dir / "pages" / name;
+      fs::create_directory(file.parent_path());
+      write_bytes(file, "<title>" + name + "</title>\r\n");
+      ::chmod(file.c_str(), mode);
+      for (const fs::path& owned : {file, file.parent_path()})
+        EXPECT_TRUE(!unprivileged || ::chown(owned.c_str(), 65534, 65534) == 0);
     }
-    EXPECT_TRUE(!unprivileged || ::chown((dir / "pages").c_str(), 65534, 65534) == 0);
     std::string skip;
     const auto press = [&] { return static_cast<int>(corvella::Run(view).press()); };
     const std::optional<int> status =
@@ -384,7 +387,8 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
 }
 
 // A stop in the links part: the pages before it in listing order are filled
-// and linked, the others are as they were; in the pages part nothing changes.
+// and linked, the others are as they were (c.htm, not made yet, is not
+// made); in the pages part nothing changes.
 TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
   write_bytes(dir / "modele.htm", fiche("Fromage", "Région"));
   view.settings.check2 = true;
@@ -393,10 +397,14 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
     write_bytes(dir / "pages" / name, fiche("?", "?"));
   const Texts p = list_ordinary_files(dir / "pages").value();
   const auto letter = [](const std::string& name) { return std::string(1, name[0] - 'a' + 'A'); };
+  const auto before = [](const std::string& name) {
+    return name == "c.htm" ? "absent" : fiche("?", "?");
+  };
   // Events 1 to 3: the records; 4 to 6: the pages read; 7: the first page linked.
   for (const int stop_at : {2, 5, 8}) {
     SCOPED_TRACE(stop_at);
     for (const std::string& name : p) write_bytes(dir / "pages" / name, fiche("?", "?"));
+    fs::remove(dir / "pages" / "c.htm");
     corvella::Run run(view);
     view.events = 0;
     view.on_event = [&](int event) {
@@ -405,8 +413,11 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
     EXPECT_EQ(run.press(), PressOutcome::Stopped);
     view.on_event = nullptr;
     const std::string links = link(p[1], letter(p[1])) + link(p[2], letter(p[2]));
-    EXPECT_EQ(page(p[0]), stop_at == 8 ? fiche(letter(p[0]), "Savoie", links) : fiche("?", "?"));
-    EXPECT_EQ(page(p[1]) + page(p[2]), fiche("?", "?") + fiche("?", "?"));
+    const auto now = [&](const std::string& name) {
+      return fs::exists(dir / "pages" / name) ? page(name) : "absent";
+    };
+    EXPECT_EQ(now(p[0]), stop_at == 8 ? fiche(letter(p[0]), "Savoie", links) : before(p[0]));
+    EXPECT_EQ(now(p[1]) + now(p[2]), before(p[1]) + before(p[2]));
   }
 }
 
@@ -490,7 +501,7 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     };
     EXPECT_EQ((std::pair(fields, seen(one, report))), (std::pair(fields2, seen(two, report2))));
   }
-  EXPECT_GE(fused * 4, seeds) << "too few seeds ran in one write";
+  EXPECT_GE(fused * 3, seeds * 2) << "too few seeds ran in one write";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "generation/naming.h"
@@ -25,12 +26,15 @@ namespace {
 constexpr std::uint32_t kNoPage = UINT32_MAX;
 
 // What the run knows before writing: the records, the folder's pages in
-// listing order, and which page each record makes.
+// listing order (those the run makes where the folder will list them), and
+// which page each record makes.
 struct Plan {
   std::vector<std::string> records;
   std::vector<std::uint32_t> page_of;    // per record: its page, or kNoPage
   std::vector<std::string> names;        // the pages, as the folder lists them
   std::vector<std::uint32_t> record_of;  // per page: its record, or kNoPage
+  std::vector<bool> made;                // per page: not on disk yet
+  std::optional<std::string> page_template;  // what pages not made yet are made from
   long long total = 1;                   // the record count the display shows
   // Records that make no page, with what the page pass reports for them.
   std::unordered_map<std::size_t, SkippedPage> refused;
@@ -43,17 +47,40 @@ std::optional<std::vector<std::string>> listed_pages(const Folder& folder) {
   return names;
 }
 
-// The plan, or nothing when some record makes a page the folder does not
-// list yet, or names a page twice. A record without a name, or whose name is
-// refused, makes no page in either pass.
-std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder) {
+// Where the pages not made yet will be listed among `listed`, the folder's
+// pages: nothing when the folder's file system cannot tell beforehand.
+std::optional<std::vector<std::string>> order_with(const Folder& folder,
+                                                   std::vector<std::string> listed,
+                                                   std::vector<std::string> made) {
+  const std::unordered_set<std::string_view> new_names(made.begin(), made.end());
+  if (new_names.size() != made.size()) return std::nullopt;  // a page named twice
+  const std::size_t on_disk = listed.size();
+  listed.insert(listed.end(), made.begin(), made.end());
+  std::optional<std::vector<std::string>> order = listing_order(folder, listed);
+  // Where the file system lists by anything else than the names, the pages
+  // on disk would come in another order there.
+  if (!order) return std::nullopt;
+  std::size_t next = 0;
+  for (const std::string& name : *order) {
+    if (new_names.contains(name)) continue;
+    if (next == on_disk || name != listed[next++]) return std::nullopt;
+  }
+  return order;
+}
+
+// The plan, or nothing when some record names a page twice, names a page in
+// a sub-folder, or a page not made yet (with `page_template`) that cannot be
+// placed in the folder's listing beforehand. A record without a name, or
+// whose name is refused, makes no page in either pass.
+std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
+                              std::optional<std::string> page_template) {
   Plan plan;
-  std::optional<std::vector<std::string>> names = listed_pages(folder);
-  if (!names) return std::nullopt;
-  plan.names = std::move(*names);
-  std::unordered_map<std::string_view, std::uint32_t> index;
-  for (std::uint32_t i = 0; i < plan.names.size(); ++i) index.emplace(plan.names[i], i);
-  plan.record_of.assign(plan.names.size(), kNoPage);
+  std::optional<std::vector<std::string>> listed = listed_pages(folder);
+  if (!listed) return std::nullopt;
+  const std::unordered_set<std::string_view> on_disk(listed->begin(), listed->end());
+  std::vector<std::string> page_names;  // per record, empty when it makes none
+  std::vector<bool> makes;               // per record: its page is not on disk yet
+  std::vector<std::string> made;
 
   std::unique_ptr<RecordReader> reader = RecordReader::open(settings.source);
   const std::optional<long long> total = reader ? count_records(*reader) : std::nullopt;
@@ -66,30 +93,62 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder)
     const std::optional<std::string> name = page_name(settings.option1, settings.tagf, fields);
     const std::optional<PagePaths> paths =
         name ? page_paths(settings.destination, *name) : std::nullopt;
-    std::uint32_t page = kNoPage;
+    std::string page;
     if (!name) {
       plan.refused[plan.records.size()] = {"ligne " + std::to_string(plan.records.size() + 1),
                                            kNameTagInvalid};
     } else if (!paths) {
       plan.refused[plan.records.size()] = {to_utf8(*name), kNameRefused};
     } else {
-      const auto found = index.find(paths->name);
-      if (!paths->folders.empty() || found == index.end()) return std::nullopt;
-      page = found->second;
-      if (plan.record_of[page] != kNoPage) return std::nullopt;
-      plan.record_of[page] = static_cast<std::uint32_t>(plan.records.size());
+      if (!paths->folders.empty()) return std::nullopt;
+      page = paths->name;
+      // A page not made yet must be one the folder will list as a page, and
+      // nothing may hold its name.
+      if (!on_disk.contains(page)) {
+        if (!page_template || page.starts_with('.') || !is_page_name(page) ||
+            look_up(folder, page).kind != EntryKind::Absent) {
+          return std::nullopt;
+        }
+        made.push_back(page);
+      }
     }
-    plan.page_of.push_back(page);
+    makes.push_back(!on_disk.contains(page));
+    page_names.push_back(std::move(page));
     plan.records.push_back(std::move(record));
   }
   if (reader->failed()) return std::nullopt;
+
+  if (made.empty()) {
+    plan.names = std::move(*listed);
+  } else if (std::optional<std::vector<std::string>> order =
+                 order_with(folder, std::move(*listed), std::move(made))) {
+    plan.names = std::move(*order);
+  } else {
+    return std::nullopt;
+  }
+  std::unordered_map<std::string_view, std::uint32_t> index;
+  for (std::uint32_t i = 0; i < plan.names.size(); ++i) index.emplace(plan.names[i], i);
+  plan.record_of.assign(plan.names.size(), kNoPage);
+  plan.made.assign(plan.names.size(), false);
+  for (std::uint32_t r = 0; r < page_names.size(); ++r) {
+    std::uint32_t page = kNoPage;
+    if (!page_names[r].empty()) {
+      page = index.at(page_names[r]);
+      if (plan.record_of[page] != kNoPage) return std::nullopt;
+      plan.record_of[page] = r;
+      plan.made[page] = makes[r];
+    }
+    plan.page_of.push_back(page);
+  }
+  plan.page_template = std::move(page_template);
   return plan;
 }
 
-// A record's page as the page pass leaves it: filled when it can be refilled,
-// as it is otherwise (read-only, or a fill that failed).
+// A record's page as the page pass leaves it: filled when it can be made or
+// refilled, as it is otherwise (read-only, or a fill that failed).
 struct PageState {
   std::optional<FileContents> disk;  // nothing when it cannot be read
+  bool made = false;                 // `disk` is the template: the page is not made yet
   std::string bytes;                 // what the link pass would find
   bool writable = false;
   bool filled = false;  // refilled from its record
@@ -171,7 +230,9 @@ class OneWrite {
   PageState record_page(std::uint32_t page, PageObserver* observer, bool& stopped) {
     const std::string& name = plan_.names[page];
     PageState state;
-    state.disk = read_regular_file(folder_, name);
+    state.made = plan_.made[page];
+    state.disk = state.made ? FileContents{*plan_.page_template, 0666}
+                            : read_regular_file(folder_, name);
     if (!state.disk) state.error = errno;
     state.writable = state.disk && (state.disk->mode & 0222) != 0;
     if (!state.writable) {
@@ -269,14 +330,20 @@ class OneWrite {
       links_of(*grouping, pages_, i, state.bytes, prefix_, links);
       state.bytes = p_ajoute_lien(state.bytes, links);
     }
-    const bool changed = state.bytes != state.disk->bytes;
+    const bool changed = state.made || state.bytes != state.disk->bytes;
     if (changed) {
-      std::optional<WorkingCopy> copy = P_copie_fichier(folder_, state.bytes, state.disk->mode);
+      std::optional<WorkingCopy> copy =
+          P_copie_fichier(folder_, state.bytes,
+                          state.made ? std::nullopt : std::optional(state.disk->mode));
       if (!copy || !P_livraison_fichier2(*copy, name)) {
         return failed(name, errno, true);
       }
     }
-    if (state.filled) ++(changed ? report_.pages_refilled : report_.pages_unchanged);
+    if (state.filled) {
+      ++(state.made ? report_.pages_made
+                    : changed ? report_.pages_refilled
+                              : report_.pages_unchanged);
+    }
     if (linked) {
       ++report_.pages_linked;
       report_.links_written += static_cast<long long>(match_count(*grouping, i));
@@ -319,7 +386,12 @@ std::optional<PassOutcome> pages_and_links(RunFlags& flags, RunView& view, Clock
   // The naming is settled as the page pass settles it, then planned.
   RunSettings settings = asked;
   if (settings.tagf[0].empty()) settings.option1 = true;
-  std::optional<Plan> plan = make_plan(settings, *folder);
+  // Pages not made yet are made from the template, unless every fill fails
+  // (a title tag above 100): the page pass makes none then.
+  const int title = settled_title_index(asked, title_index);
+  std::optional<std::string> page_template =
+      title >= 0 && title < kFieldCount ? read_file(asked.modele) : std::nullopt;
+  std::optional<Plan> plan = make_plan(settings, *folder, std::move(page_template));
   if (!plan || !rename_keeps_listing_place(*folder)) return std::nullopt;
 
   if (!validate(asked, view)) return PassOutcome::Invalid;

@@ -7,11 +7,15 @@
 // come out as they are on disk is not written at all.
 //
 // The order is known when the destination text names a folder (it ends
-// with "/"), every record names a page the folder already holds
-// as a page (a plain name ending in "htm", not hidden, no sub-folder), no
-// page is named twice, and the folder keeps a name's place in its listing
-// when a page is renamed over it (checked once per run in the folder). Any
-// other press runs the two passes one after the other.
+// with "/"), every record names a plain page of that folder (a name ending
+// in "htm", not hidden, no sub-folder), no page is named twice, and the
+// folder keeps a name's place in its listing when a page is renamed over it
+// (checked once per run in the folder). Where pages are not made yet, the
+// file system must also tell where the folder will list them: their names
+// and the folder's pages are made, as links to empty files, in a working
+// folder, listed there and removed; the pages on disk must come in the
+// folder's own order there. Any other press runs the two passes one after
+// the other.
 //
 // The run reads every page twice and writes it at most once:
 //  1. the pages part shows the page pass's display (record by record, with
@@ -29,7 +33,7 @@
 // A stop in the pages part, or while the other pages are read, leaves every
 // page as it was. A stop in the links part leaves the pages before it in
 // listing order filled and linked as the whole run makes them, and the
-// others as they were. (The two passes stopped at the same point would have
+// others as they were (those not made yet still not made). (The two passes stopped at the same point would have
 // left the pages refilled but not yet linked.)
 
 #include <optional>

@@ -20,13 +20,14 @@ void RecordProgress::done(long long number) {
   view_.show_temps(temps_caption(d, total_, number + 1, separator_));
 }
 
+int settled_title_index(const RunSettings& settings, int title_index) {
+  if (settings.tagf[4].empty()) return 1;
+  return tag_number(settings.tagf[4]).value_or(title_index);
+}
+
 void settle_naming(const RunSettings& settings, RunView& view, int& title_index) {
-  if (settings.tagf[4].empty()) {
-    view.select_titrep1();
-    title_index = 1;
-  } else if (const std::optional<int> number = tag_number(settings.tagf[4])) {
-    title_index = *number;
-  }
+  if (settings.tagf[4].empty()) view.select_titrep1();
+  title_index = settled_title_index(settings, title_index);
   if (settings.tagf[0].empty()) view.select_option1();
 }
 

@@ -53,5 +53,7 @@ class RecordProgress {
 // The settled naming choices: an empty title tag means the second column, an
 // empty first name tag means naming by the first column.
 void settle_naming(const RunSettings& settings, RunView& view, int& title_index);
+// The title index settle_naming leaves, from `title_index` before it.
+int settled_title_index(const RunSettings& settings, int title_index);
 
 }  // namespace corvella

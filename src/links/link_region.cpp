@@ -92,7 +92,7 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
 }
 
 std::optional<WorkingCopy> P_copie_fichier(const Folder& folder, std::string_view rewritten,
-                                           unsigned mode) {
+                                           std::optional<unsigned> mode) {
   std::optional<WorkingCopy> copy = WorkingCopy::create(folder, mode);
   if (!copy || !copy->write_and_close(rewritten)) return std::nullopt;
   return copy;

@@ -62,10 +62,10 @@ class LinkTable {
 std::string p_ajoute_lien(std::string_view page, std::string_view link_lines);
 
 // P_copie_fichier: writes the rewritten page into a new working copy in the
-// page's folder, with the page's permission bits. Nothing (and no working
-// copy left, errno telling why) when it cannot.
+// page's folder, with the page's permission bits (none: a new file's).
+// Nothing (and no working copy left, errno telling why) when it cannot.
 std::optional<WorkingCopy> P_copie_fichier(const Folder& folder, std::string_view rewritten,
-                                           unsigned mode);
+                                           std::optional<unsigned> mode);
 
 // P_livraison_fichier2: renames the working copy over the page, or removes
 // it when that fails.

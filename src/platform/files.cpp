@@ -114,14 +114,28 @@ void ignore_file_size_signal() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-// Removes what killed runs left: working copies of other runs. Only called
-// by the holder of the folder's lock, so no live run owns them.
+// A working folder `name` of `parent`, open as `folder`, and the files in
+// it; anything else in it stays, and so does the folder then.
+void remove_working_folder(int parent, const std::string& name, const Folder& folder) {
+  const KeepErrno keep;
+  for (const std::string& file : list_all_names(folder)) ::unlinkat(folder.fd(), file.c_str(), 0);
+  ::unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+}
+
+// Removes what killed runs left: working copies and working folders of
+// other runs. Only called by the holder of the folder's lock, so no live run
+// owns them.
 void remove_leftovers(const Folder& folder) {
   const KeepErrno keep;
   const std::string mine = run_prefix();
   for (const std::string& name : list_all_names(folder)) {
     if (!is_working_copy_name(name) || name.starts_with(mine)) continue;
-    if (look_up(folder, name).kind == EntryKind::Regular) ::unlinkat(folder.fd(), name.c_str(), 0);
+    const EntryKind kind = look_up(folder, name).kind;
+    if (kind == EntryKind::Regular) ::unlinkat(folder.fd(), name.c_str(), 0);
+    if (kind != EntryKind::Other) continue;
+    if (const std::optional<Folder> sub = folder.open_sub(name)) {
+      remove_working_folder(folder.fd(), name, *sub);
+    }
   }
 }
 
@@ -237,6 +251,28 @@ bool is_working_copy_name(std::string_view name) {
   };
   return name.size() >= 18 && name.size() <= 33 && name[16] == '-' && is_hex(name.substr(0, 16)) &&
          is_hex(name.substr(17));
+}
+
+std::optional<WorkingFolder> WorkingFolder::create(const Folder& parent) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = next_copy_name();
+    if (::mkdirat(parent.fd(), name.c_str(), 0700) != 0) {
+      if (errno == EEXIST) continue;
+      return std::nullopt;
+    }
+    std::optional<Folder> folder = parent.open_sub(name);
+    if (!folder) {
+      const KeepErrno keep;
+      ::unlinkat(parent.fd(), name.c_str(), AT_REMOVEDIR);
+      return std::nullopt;
+    }
+    return WorkingFolder(parent.fd(), std::move(name), std::move(*folder));
+  }
+  return std::nullopt;
+}
+
+WorkingFolder::~WorkingFolder() {
+  if (folder_) remove_working_folder(parent_, name_, *folder_);
 }
 
 std::optional<WorkingCopy> WorkingCopy::create(const Folder& folder, std::optional<unsigned> mode) {

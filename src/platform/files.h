@@ -108,6 +108,28 @@ class WorkingCopy {
 // True for a name WorkingCopy makes, in this run or any other.
 bool is_working_copy_name(std::string_view name);
 
+// A new hidden sub-folder, named as a working copy is, removed with the
+// files in it by its destructor. The folder's lock holder removes those that
+// killed runs left.
+class WorkingFolder {
+ public:
+  static std::optional<WorkingFolder> create(const Folder& parent);
+  WorkingFolder(WorkingFolder&& other) noexcept
+      : parent_(other.parent_), name_(std::move(other.name_)), folder_(std::move(other.folder_)) {
+    other.folder_.reset();
+  }
+  WorkingFolder& operator=(WorkingFolder&&) = delete;
+  ~WorkingFolder();
+  const Folder& folder() const { return *folder_; }
+
+ private:
+  WorkingFolder(int parent, std::string name, Folder folder)
+      : parent_(parent), name_(std::move(name)), folder_(std::move(folder)) {}
+  int parent_;  // not owned
+  std::string name_;
+  std::optional<Folder> folder_;  // none once moved from
+};
+
 // The advisory lock (flock) of a folder, held by this process from `take` to
 // the last copy's end. Taking a folder this process already holds shares the
 // lock. The one that takes it first removes the working copies that killed

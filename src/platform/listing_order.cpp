@@ -1,6 +1,10 @@
 #include "platform/listing_order.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 namespace corvella {
 
@@ -24,6 +28,31 @@ bool rename_keeps_listing_place(const Folder& folder) {
     return false;
   }
   return order() == before;
+}
+
+std::optional<std::vector<std::string>> listing_order(const Folder& folder,
+                                                      const std::vector<std::string>& names) {
+  std::optional<WorkingFolder> probe = WorkingFolder::create(folder);
+  if (!probe) return std::nullopt;
+  const int fd = probe->folder().fd();
+  // The empty files are hidden, so never one of the names; a file takes a
+  // limited number of links (65,000 on ext4), then the next one is made.
+  std::vector<std::string> files;
+  for (const std::string& name : names) {
+    while (files.empty() || ::linkat(fd, files.back().c_str(), fd, name.c_str(), 0) != 0) {
+      if (!files.empty() && errno != EMLINK) return std::nullopt;
+      std::string file = "." + std::to_string(files.size());
+      const int made =
+          ::openat(fd, file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (made < 0) return std::nullopt;
+      ::close(made);
+      files.push_back(std::move(file));
+    }
+  }
+  std::vector<std::string> order = list_all_names(probe->folder());
+  std::erase_if(order, [](const std::string& name) { return name.starts_with('.'); });
+  if (order.size() != names.size()) return std::nullopt;
+  return order;
 }
 
 }  // namespace corvella

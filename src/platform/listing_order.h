@@ -15,4 +15,12 @@ namespace corvella {
 // nothing behind. False when the place moves or the folder cannot tell.
 bool rename_keeps_listing_place(const Folder& folder);
 
+// The order in which a folder of `folder`'s file system lists `names`
+// (distinct, none hidden), made in that order: they are made in a new
+// working folder inside it, as links to empty files (a name each, not a file
+// each), listed, and removed. Folders that list by name give every folder's
+// order; nothing when the names cannot be made.
+std::optional<std::vector<std::string>> listing_order(const Folder& folder,
+                                                      const std::vector<std::string>& names);
+
 }  // namespace corvella
