@@ -4,14 +4,22 @@
 //   one_write_bench --benchmark_counters_tabular=true
 //
 // A data file of six columns (name, title, city, price, text, maker), a
-// 3 KB template, every page linked to the other pages of its city. The pages
-// are made once untimed; then each iteration times, from the same state:
+// 3 KB template, every page linked to the other pages of its city.
+//
+// BM_PagesAndLinks: the pages are made once untimed; then each iteration
+// times, from the same state:
 //  - both_s: a press of both passes after a change of every record's price,
 //    which runs in one write (the pages exist, the folder keeps its order);
 //  - two_pass_s: the page pass then the link pass on the same change;
 //  - same_s: a press with no change in the data (nothing is written);
 //  - floor_s: writing the final pages once, each read and written through a
 //    new file renamed over the page, then one syncfs as a pass ends.
+// BM_FirstRun: into an empty folder each time,
+//  - both_s: a press of both passes, which runs in one write (the pages'
+//    listing order found first in a working folder);
+//  - two_pass_s: the page pass then the link pass;
+//  - floor_s: writing the same final pages once into an empty folder, each
+//    through a new file renamed into place, then one syncfs.
 // Each is the shortest over the iterations. peak_MiB is the process's after
 // the one-write press: run one case at a time to read it.
 
@@ -72,93 +80,124 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_PagesAndLinks(benchmark::State& state) {
-  const long long records = state.range(0);
+// Each part starts with no dirty page waiting to be written. ext4 does not
+// reuse the inodes of files deleted in the last half minute, so every part
+// pays for the pages the part before it replaced: the floor runs right after
+// the one-write press and pays as much. CORVELLA_BENCH_PAUSE=seconds waits
+// that long before each part, so that none pays for the inodes the part
+// before it freed.
+template <typename Part>
+double timed(const Part& part) {
+  ::sync();
+  if (const char* pause = std::getenv("CORVELLA_BENCH_PAUSE"))
+    std::this_thread::sleep_for(std::chrono::seconds(std::atoi(pause)));
+  const auto start = std::chrono::steady_clock::now();
+  part();
+  return seconds_since(start);
+}
+
+// The folder, data file and template of a case, and a press of both passes.
+struct Setup {
+  explicit Setup(long long count) : records(count) {
+    std::filesystem::create_directory(folder);
+    write_text(dir.path() / "modele.htm", make_template());
+    RunSettings& s = view.settings;
+    s.check1 = s.check2 = true;
+    s.source = (dir.path() / "data.txt").string();
+    s.modele = (dir.path() / "modele.htm").string();
+    s.lien = s.destination = folder.string() + "/";
+    s.textesource = "Tag N°2";
+    s.textelien = "Tag N°1";
+    change();
+  }
+  void change() { write_text(view.settings.source, make_data(records, ++price)); }
+  void press(benchmark::State& state) {
+    if (run.press() != PressOutcome::Finished) state.SkipWithError("press failed");
+  }
+  void two_passes(benchmark::State& state) {
+    RunFlags flags;
+    RunReport report;
+    if (page_pass(flags, view, clock, run.fields(), run.title_index(), report) !=
+            PassOutcome::Completed ||
+        link_pass(flags, view, clock, report) != PassOutcome::Completed) {
+      state.SkipWithError("passes failed");
+    }
+  }
+  // Each page of the folder written once more into `into`, through a new
+  // file renamed over its name, then one syncfs as a pass ends.
+  void write_pages_again(benchmark::State& state, const std::filesystem::path& into) const {
+    const std::optional<Folder> open = Folder::open(into);
+    for (const std::string& name :
+         list_ordinary_files(folder).value_or(std::vector<std::string>{})) {
+      const std::optional<std::string> bytes = read_file(folder / name);
+      std::optional<WorkingCopy> copy = open ? WorkingCopy::create(*open, 0644) : std::nullopt;
+      if (!bytes || !copy || !copy->write_and_close(*bytes) || !copy->deliver(name)) {
+        state.SkipWithError("floor write failed");
+      }
+    }
+    if (open) sync_file_system(*open);
+  }
+
+  const long long records;
   ScratchDir dir;
   const std::filesystem::path folder = dir.path() / "pages";
-  std::filesystem::create_directory(folder);
-  write_text(dir.path() / "modele.htm", make_template());
   QuietView view;
-  RunSettings& s = view.settings;
-  s.check1 = s.check2 = true;
-  s.source = (dir.path() / "data.txt").string();
-  s.modele = (dir.path() / "modele.htm").string();
-  s.lien = s.destination = folder.string() + "/";
-  s.textesource = "Tag N°2";
-  s.textelien = "Tag N°1";
   FixedClock clock;
-  Run run(view, clock);
+  Run run{view, clock};
   int price = 10;
-  const auto change = [&] { write_text(s.source, make_data(records, ++price)); };
-  change();
-  if (run.press() != PressOutcome::Finished) state.SkipWithError("first press failed");
+};
 
+void report(benchmark::State& state, double both, double two_pass, double floor, double peak) {
+  state.counters["both_s"] = both;
+  state.counters["two_pass_s"] = two_pass;
+  state.counters["floor_s"] = floor;
+  state.counters["both/floor"] = both / floor;
+  state.counters["two_pass/floor"] = two_pass / floor;
+  state.counters["peak_MiB"] = peak;
+}
+
+void BM_PagesAndLinks(benchmark::State& state) {
+  Setup setup(state.range(0));
+  setup.press(state);
   double both = 1e30, two_pass = 1e30, same = 1e30, floor = 1e30, peak = 0;
-  // Each part starts with no dirty page waiting to be written. ext4 does
-  // not reuse the inodes of files deleted in the last half minute, so every
-  // part pays for the pages the part before it replaced: the floor runs
-  // right after the one-write press and pays as much.
-  // CORVELLA_BENCH_PAUSE=seconds waits that long before each part, so that
-  // none pays for the inodes the part before it freed.
-  const char* pause = std::getenv("CORVELLA_BENCH_PAUSE");
-  const auto timed = [&](const auto& part) {
-    ::sync();
-    if (pause) std::this_thread::sleep_for(std::chrono::seconds(std::atoi(pause)));
-    const auto start = std::chrono::steady_clock::now();
-    part();
-    return seconds_since(start);
-  };
-  const std::optional<Folder> open = Folder::open(folder);
   for (auto _ : state) {
-    change();
-    const double this_both = timed([&] {
-      if (run.press() != PressOutcome::Finished) state.SkipWithError("press failed");
-    });
+    setup.change();
+    const double this_both = timed([&] { setup.press(state); });
     state.SetIterationTime(this_both);
     both = std::min(both, this_both);
     // Before the two passes, which hold the same link table.
     peak = peak_memory_mib();
-
-    // The floor: the same final pages, each read and written once through
-    // a new file renamed over it.
-    const std::vector<std::string> names =
-        list_ordinary_files(folder).value_or(std::vector<std::string>{});
-    floor = std::min(
-        floor, timed([&] {
-          for (const std::string& name : names) {
-            const std::optional<std::string> bytes = read_file(folder / name);
-            std::optional<WorkingCopy> copy = WorkingCopy::create(*open, 0644);
-            if (!bytes || !copy || !copy->write_and_close(*bytes) || !copy->deliver(name)) {
-              state.SkipWithError("floor write failed");
-            }
-          }
-          sync_file_system(*open);  // as a pass flushes what it wrote
-        }));
-
-    same = std::min(same, timed([&] {
-                      if (run.press() != PressOutcome::Finished)
-                        state.SkipWithError("press failed");
-                    }));
-
-    change();
-    RunFlags flags;
-    RunReport report;
-    two_pass = std::min(two_pass, timed([&] {
-                          if (page_pass(flags, view, clock, run.fields(), run.title_index(),
-                                        report) != PassOutcome::Completed ||
-                              link_pass(flags, view, clock, report) != PassOutcome::Completed) {
-                            state.SkipWithError("passes failed");
-                          }
-                        }));
+    floor = std::min(floor, timed([&] { setup.write_pages_again(state, setup.folder); }));
+    same = std::min(same, timed([&] { setup.press(state); }));
+    setup.change();
+    two_pass = std::min(two_pass, timed([&] { setup.two_passes(state); }));
   }
-  state.counters["both_s"] = both;
-  state.counters["two_pass_s"] = two_pass;
   state.counters["same_s"] = same;
-  state.counters["floor_s"] = floor;
-  state.counters["both/floor"] = both / floor;
-  state.counters["two_pass/floor"] = two_pass / floor;
   state.counters["same/floor"] = same / floor;
-  state.counters["peak_MiB"] = peak;
+  report(state, both, two_pass, floor, peak);
+}
+
+void BM_FirstRun(benchmark::State& state) {
+  Setup setup(state.range(0));
+  const std::filesystem::path again = setup.dir.path() / "again";
+  const auto empty = [](const std::filesystem::path& folder) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+  };
+  double both = 1e30, two_pass = 1e30, floor = 1e30, peak = 0;
+  for (auto _ : state) {
+    empty(setup.folder);
+    const double this_both = timed([&] { setup.press(state); });
+    state.SetIterationTime(this_both);
+    both = std::min(both, this_both);
+    peak = peak_memory_mib();
+    empty(again);
+    floor = std::min(floor, timed([&] { setup.write_pages_again(state, again); }));
+    std::filesystem::remove_all(again);
+    empty(setup.folder);
+    two_pass = std::min(two_pass, timed([&] { setup.two_passes(state); }));
+  }
+  report(state, both, two_pass, floor, peak);
 }
 
 BENCHMARK(BM_PagesAndLinks)
@@ -171,6 +210,8 @@ BENCHMARK(BM_PagesAndLinks)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK(BM_FirstRun)->Arg(10'000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FirstRun)->Arg(50'000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace corvella::bench

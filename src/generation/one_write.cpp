@@ -30,12 +30,12 @@ constexpr std::uint32_t kNoPage = UINT32_MAX;
 // which page each record makes.
 struct Plan {
   std::vector<std::string> records;
-  std::vector<std::uint32_t> page_of;    // per record: its page, or kNoPage
-  std::vector<std::string> names;        // the pages, as the folder lists them
-  std::vector<std::uint32_t> record_of;  // per page: its record, or kNoPage
-  std::vector<bool> made;                // per page: not on disk yet
+  std::vector<std::uint32_t> page_of;        // per record: its page, or kNoPage
+  std::vector<std::string> names;            // the pages, as the folder lists them
+  std::vector<std::uint32_t> record_of;      // per page: its record, or kNoPage
+  std::vector<bool> made;                    // per page: not on disk yet
   std::optional<std::string> page_template;  // what pages not made yet are made from
-  long long total = 1;                   // the record count the display shows
+  long long total = 1;                       // the record count the display shows
   // Records that make no page, with what the page pass reports for them.
   std::unordered_map<std::size_t, SkippedPage> refused;
 };
@@ -79,7 +79,7 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
   if (!listed) return std::nullopt;
   const std::unordered_set<std::string_view> on_disk(listed->begin(), listed->end());
   std::vector<std::string> page_names;  // per record, empty when it makes none
-  std::vector<bool> makes;               // per record: its page is not on disk yet
+  std::vector<bool> makes;              // per record: its page is not on disk yet
   std::vector<std::string> made;
 
   std::unique_ptr<RecordReader> reader = RecordReader::open(settings.source);
@@ -231,8 +231,8 @@ class OneWrite {
     const std::string& name = plan_.names[page];
     PageState state;
     state.made = plan_.made[page];
-    state.disk = state.made ? FileContents{*plan_.page_template, 0666}
-                            : read_regular_file(folder_, name);
+    state.disk =
+        state.made ? FileContents{*plan_.page_template, 0666} : read_regular_file(folder_, name);
     if (!state.disk) state.error = errno;
     state.writable = state.disk && (state.disk->mode & 0222) != 0;
     if (!state.writable) {
@@ -332,17 +332,16 @@ class OneWrite {
     }
     const bool changed = state.made || state.bytes != state.disk->bytes;
     if (changed) {
-      std::optional<WorkingCopy> copy =
-          P_copie_fichier(folder_, state.bytes,
-                          state.made ? std::nullopt : std::optional(state.disk->mode));
+      std::optional<WorkingCopy> copy = P_copie_fichier(
+          folder_, state.bytes, state.made ? std::nullopt : std::optional(state.disk->mode));
       if (!copy || !P_livraison_fichier2(*copy, name)) {
         return failed(name, errno, true);
       }
     }
     if (state.filled) {
       ++(state.made ? report_.pages_made
-                    : changed ? report_.pages_refilled
-                              : report_.pages_unchanged);
+         : changed  ? report_.pages_refilled
+                    : report_.pages_unchanged);
     }
     if (linked) {
       ++report_.pages_linked;
