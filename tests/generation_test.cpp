@@ -384,6 +384,15 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
             (Texts{"Génération des pages HTML en cours...",
                    "Génération des liens hypertexte en cours...", "Génération terminée"}));
   EXPECT_EQ(view.messages, Texts(3, "information: Traitement terminé..."));
+
+  // The data file written over during the run: the run ends, nothing written.
+  view.events = 0;
+  view.on_event = [&](int event) {
+    if (event == 2) write_bytes(dir / "données.txt", "comte;Comté;Doubs\r\n");
+  };
+  ASSERT_EQ(run.press(), PressOutcome::Failed);
+  EXPECT_EQ(view.messages.back(), "critical: Le fichier source a changé pendant le traitement");
+  EXPECT_EQ(page("comte.htm"), fiche("Comté", "Jura", link("bleu.htm", "Bleu")));
 }
 
 // A stop in the links part: the pages before it in listing order are filled

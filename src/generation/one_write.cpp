@@ -24,15 +24,19 @@ namespace corvella {
 namespace {
 
 constexpr std::uint32_t kNoPage = UINT32_MAX;
+constexpr std::uint64_t kNoRecord = UINT64_MAX;
 
-// What the run knows before writing: the records, the folder's pages in
-// listing order (those the run makes where the folder will list them), and
-// which page each record makes.
+// What the run knows before writing: the folder's pages in listing order
+// (those the run makes where the folder will list them), and which page each
+// record makes. The records are read again from the open data file when
+// they are needed, so the run holds none of them but the last.
 struct Plan {
-  std::vector<std::string> records;
-  std::vector<std::uint32_t> page_of;        // per record: its page, or kNoPage
-  std::vector<std::string> names;            // the pages, as the folder lists them
-  std::vector<std::uint32_t> record_of;      // per page: its record, or kNoPage
+  std::unique_ptr<RecordReader> reader;
+  std::pair<long long, long long> stamp;  // the data file's when planned
+  std::vector<std::uint32_t> page_of;     // per record: its page, or kNoPage
+  std::vector<std::string> names;         // the pages, as the folder lists them
+  std::vector<std::uint64_t> record_at;   // per page: where its record starts, or kNoRecord
+  std::string last_record;
   std::vector<bool> made;                    // per page: not on disk yet
   std::optional<std::string> page_template;  // what pages not made yet are made from
   long long total = 1;                       // the record count the display shows
@@ -80,25 +84,30 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
   const std::unordered_set<std::string_view> on_disk(listed->begin(), listed->end());
   std::vector<std::string> page_names;  // per record, empty when it makes none
   std::vector<bool> makes;              // per record: its page is not on disk yet
+  std::vector<std::uint64_t> offsets;   // per record: where it starts
   std::vector<std::string> made;
 
-  std::unique_ptr<RecordReader> reader = RecordReader::open(settings.source);
-  const std::optional<long long> total = reader ? count_records(*reader) : std::nullopt;
+  plan.reader = RecordReader::open(settings.source);
+  if (!plan.reader) return std::nullopt;
+  plan.stamp = plan.reader->stamp();
+  const std::optional<long long> total = count_records(*plan.reader);
   if (!total) return std::nullopt;
   plan.total = *total;
   FieldTable fields;
   std::string record;
-  while (reader->next(record)) {
+  for (std::size_t r = 0;; ++r) {
+    const std::uint64_t offset = plan.reader->offset();
+    if (!plan.reader->next(record)) break;
+    offsets.push_back(offset);
     split_record(record, fields);
     const std::optional<std::string> name = page_name(settings.option1, settings.tagf, fields);
     const std::optional<PagePaths> paths =
         name ? page_paths(settings.destination, *name) : std::nullopt;
     std::string page;
     if (!name) {
-      plan.refused[plan.records.size()] = {"ligne " + std::to_string(plan.records.size() + 1),
-                                           kNameTagInvalid};
+      plan.refused[r] = {"ligne " + std::to_string(r + 1), kNameTagInvalid};
     } else if (!paths) {
-      plan.refused[plan.records.size()] = {to_utf8(*name), kNameRefused};
+      plan.refused[r] = {to_utf8(*name), kNameRefused};
     } else {
       if (!paths->folders.empty()) return std::nullopt;
       page = paths->name;
@@ -114,9 +123,9 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
     }
     makes.push_back(!on_disk.contains(page));
     page_names.push_back(std::move(page));
-    plan.records.push_back(std::move(record));
+    plan.last_record.assign(record);
   }
-  if (reader->failed()) return std::nullopt;
+  if (plan.reader->failed()) return std::nullopt;
 
   if (made.empty()) {
     plan.names = std::move(*listed);
@@ -128,14 +137,14 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
   }
   std::unordered_map<std::string_view, std::uint32_t> index;
   for (std::uint32_t i = 0; i < plan.names.size(); ++i) index.emplace(plan.names[i], i);
-  plan.record_of.assign(plan.names.size(), kNoPage);
+  plan.record_at.assign(plan.names.size(), kNoRecord);
   plan.made.assign(plan.names.size(), false);
   for (std::uint32_t r = 0; r < page_names.size(); ++r) {
     std::uint32_t page = kNoPage;
     if (!page_names[r].empty()) {
       page = index.at(page_names[r]);
-      if (plan.record_of[page] != kNoPage) return std::nullopt;
-      plan.record_of[page] = r;
+      if (plan.record_at[page] != kNoRecord) return std::nullopt;
+      plan.record_at[page] = offsets[r];
       plan.made[page] = makes[r];
     }
     plan.page_of.push_back(page);
@@ -191,10 +200,11 @@ class OneWrite {
     read_.assign(plan_.names.size(), false);
     PageObserver observer(flags_, view_);
     RecordProgress progress(view_, clock_, plan_.total);
-    for (std::size_t r = 0; r < plan_.records.size(); ++r) {
+    if (!plan_.reader->rewind()) return data_file_failed(true);
+    for (std::size_t r = 0; r < plan_.page_of.size(); ++r) {
       const auto line = static_cast<long long>(r + 1);
       progress.record(line);
-      split_record(plan_.records[r], fields_);
+      if (!read_record()) return PassOutcome::Failed;
       const std::uint32_t page = plan_.page_of[r];
       bool stopped = false;
       if (page == kNoPage) {
@@ -277,7 +287,7 @@ class OneWrite {
       progress.done(i + 1);
     }
     // The field table as the page pass leaves it: the last record's.
-    if (!plan_.records.empty()) split_record(plan_.records.back(), fields_);
+    split_record(plan_.last_record, fields_);
     return PassOutcome::Completed;
   }
 
@@ -285,12 +295,30 @@ class OneWrite {
   PassOutcome write_pages() {
     std::string links;
     for (std::uint32_t i = 0; i < pages_.size(); ++i) {
-      if (plan_.record_of[i] != kNoPage && !write_page(i, nullptr, links)) {
+      if (plan_.record_at[i] != kNoRecord && !write_page(i, nullptr, links)) {
         return PassOutcome::Failed;
       }
     }
-    if (!plan_.records.empty()) split_record(plan_.records.back(), fields_);
+    split_record(plan_.last_record, fields_);
     return PassOutcome::Completed;
+  }
+
+  // The record starting at `offset` (the next one without), into the field
+  // table. False, with the critical message shown, when the data file cannot
+  // be read or was written since the run planned from it.
+  bool read_record(std::optional<std::uint64_t> offset = std::nullopt) {
+    const bool read = (!offset || plan_.reader->seek(*offset)) && plan_.reader->next(record_);
+    const bool same = plan_.reader->stamp() == plan_.stamp;
+    if (read && same) split_record(record_, fields_);
+    if (!read || !same) data_file_failed(same);
+    return read && same;
+  }
+
+  PassOutcome data_file_failed(bool unreadable) {
+    view_.message_box(unreadable ? "Le fichier source ne peut plus être lu"
+                                 : "Le fichier source a changé pendant le traitement",
+                      MessageIcon::Critical);
+    return PassOutcome::Failed;
   }
 
   // A page that failed with `error`, reported when `shown`. False, once the
@@ -309,8 +337,8 @@ class OneWrite {
     const std::string& name = plan_.names[i];
     const bool linked = grouping && has_matches(*grouping, i);
     PageState state;
-    if (plan_.record_of[i] != kNoPage) {
-      split_record(plan_.records[plan_.record_of[i]], fields_);
+    if (plan_.record_at[i] != kNoRecord) {
+      if (!read_record(plan_.record_at[i])) return false;
       bool stopped = false;
       state = record_page(i, nullptr, stopped);
     } else {
@@ -363,6 +391,7 @@ class OneWrite {
   std::vector<ListedPage> pages_;
   RunReport& report_;
   std::vector<bool> read_;  // per page: its content is known from the pages part
+  std::string record_;
 };
 
 }  // namespace

@@ -26,7 +26,10 @@
 //     listing order fills the record's page again, puts its links in and
 //     replaces it when the bytes differ from the page on disk.
 // Read-only pages keep their bytes and lend them to the comparison, as in
-// the two passes. After writing, the folder is listed again; should the
+// the two passes. The run holds no record: it reads the data file again in
+// the pages part and each record again at its page, and ends ("Le fichier
+// source a changé pendant le traitement") when the file was written since
+// it planned from it. After writing, the folder is listed again; should the
 // order have moved after all, the link pass runs over the folder as it now
 // stands.
 //

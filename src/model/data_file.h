@@ -35,6 +35,11 @@ class RecordReader {
   bool failed() const { return lines_->failed(); }
   // Back to the first record; false when the file cannot be read again.
   bool rewind();
+  // Where the next record starts, and back to a record from there.
+  std::uint64_t offset() const { return lines_->offset(); }
+  bool seek(std::uint64_t offset) { return lines_->seek(offset); }
+  // Changes when the file is written.
+  std::pair<long long, long long> stamp() const { return lines_->stamp(); }
 
  private:
   explicit RecordReader(std::unique_ptr<LineFileReader> lines) : lines_(std::move(lines)) {}

@@ -1,5 +1,7 @@
 #include "platform/text_lines.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <optional>
 
@@ -64,11 +66,14 @@ std::unique_ptr<LineFileReader> LineFileReader::open(const std::filesystem::path
   return std::unique_ptr<LineFileReader>(new LineFileReader(file, !*cr));
 }
 
-LineFileReader::~LineFileReader() { std::fclose(file_); }
+LineFileReader::~LineFileReader() {
+  std::fclose(file_);
+}
 
 bool LineFileReader::refill() {
   if (eof_) return false;
   buffer_.erase(0, pos_);
+  base_ += pos_;
   pos_ = 0;
   const std::size_t kept = buffer_.size();
   buffer_.resize(kept + kChunk);
@@ -82,11 +87,22 @@ bool LineFileReader::refill() {
 }
 
 bool LineFileReader::rewind() {
+  return seek(0);
+}
+
+bool LineFileReader::seek(std::uint64_t offset) {
   buffer_.clear();
+  base_ = offset;
   pos_ = 0;
   eof_ = false;
-  failed_ = std::fseek(file_, 0, SEEK_SET) != 0;
+  failed_ = ::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0;
   return !failed_;
+}
+
+std::pair<long long, long long> LineFileReader::stamp() const {
+  struct stat info {};
+  if (::fstat(::fileno(file_), &info) != 0) return {-1, -1};
+  return {info.st_size, info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
 }
 
 void LineFileReader::skip_prefix(std::string_view prefix) {

@@ -11,11 +11,13 @@
 // LF for a text without CR, CR LF otherwise.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace corvella {
 
@@ -72,6 +74,13 @@ class LineFileReader {
   // False at the end of the file or on a read error (see failed()).
   bool next(std::string& line);
   bool failed() const { return failed_; }
+  // Where the next line starts, in bytes from the start of the file.
+  std::uint64_t offset() const { return base_ + pos_; }
+  // To the line starting at `offset` (as offset() gave it); false when the
+  // file cannot be read there.
+  bool seek(std::uint64_t offset);
+  // The file's size and modification time: they change when it is written.
+  std::pair<long long, long long> stamp() const;
 
  private:
   LineFileReader(std::FILE* file, bool lf_lines) : file_(file), lf_lines_(lf_lines) {}
@@ -80,6 +89,7 @@ class LineFileReader {
   std::FILE* file_;
   bool lf_lines_;
   std::string buffer_;
+  std::uint64_t base_ = 0;  // where buffer_ starts in the file
   std::size_t pos_ = 0;
   bool eof_ = false;
   bool failed_ = false;
