@@ -10,15 +10,10 @@
 #include "test_support.h"
 #include "version.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::file_names;
-using testing::read_bytes;
-using testing::write_bytes;
 using Texts = std::vector<std::string>;
-
 using Outcome = std::pair<int, std::string>;  // the exit status and the error stream
 
 // An error stream that raises the signal once it shows the caption, as a
@@ -34,9 +29,8 @@ struct SignallingStream : std::stringbuf {
 
 std::string printed;  // the standard output of the last call
 
-Outcome batch(std::vector<std::string> args, std::pair<int, std::string> stop = {}) {
-  args.insert(args.begin(), "corvella-batch");
-  std::vector<const char*> argv;
+Outcome batch(const Texts& args, std::pair<int, std::string> stop = {}) {
+  std::vector<const char*> argv{"corvella-batch"};
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   std::ostringstream out;
   SignallingStream err_buffer;
@@ -72,27 +66,24 @@ std::string page_of(const std::string& title, const std::string& city, const std
 }
 
 struct BatchTool : ::testing::Test {
-  void SetUp() override {
-    fs::create_directory(dir / "pages");
+  BatchTool() {
+    fs::create_directory(pages);
     write_bytes(dir / "modele.htm", page_of("x", "", "", ""));
     write_bytes(
         dir / "data.txt",
         "lyon;Lyon;Rhône\r\nnantes;Nantes;Loire-Atlantique\r\nvilleurbanne;Villeurbanne;Rhône\r\n");
   }
-  std::vector<std::string> paths(std::vector<std::string> more = {}) {
-    std::vector<std::string> args{
-        "--source",      (dir / "data.txt").string(), "--modele", (dir / "modele.htm").string(),
-        "--destination", (dir / "pages").string()};  // no trailing "/": one is added
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
+  Texts paths(Texts more = {}) const {  // the destination without its "/": one is added
+    more.insert(more.begin(), {"--source", (dir / "data.txt").string(), "--modele",
+                               (dir / "modele.htm").string(), "--destination", pages.string()});
+    return more;
   }
-  std::string page(const std::string& name) { return read_bytes(dir / "pages" / name); }
+  std::string page(const std::string& name) const { return read_bytes(pages / name); }
 
   // The tool in a forked child, then `after` there; its error stream comes back through a file.
-  int in_child(
-      const std::vector<std::string>& args, const std::function<void()>& after = [] {}) {
+  int child_run(const Texts& args, const std::function<void()>& after = {}) {
     const Outcome outcome = batch(args);
-    after();
+    if (after) after();
     write_bytes(dir / "err.txt", outcome.second);
     return outcome.first;
   }
@@ -102,20 +93,21 @@ struct BatchTool : ::testing::Test {
     return Outcome{*status, read_bytes(dir / "err.txt")};
   }
   // As a user who owns the test folder and none of the files in it.
-  std::optional<Outcome> as_nobody(const std::vector<std::string>& args) {
+  std::optional<Outcome> as_nobody(const Texts& args) {
     std::string skip;
-    return outcome(testing::as_unprivileged(
-        dir.path(), [&] { return in_child(args); }, skip));
+    const auto run = [&] { return child_run(args); };
+    return outcome(as_unprivileged(dir.path(), run, skip));
   }
 
-  testing::TempDir dir;
+  TempDir dir;
+  const fs::path pages = dir / "pages";
 };
 
 TEST_F(BatchTool, OnAPipeARunPrintsOnlyItsSummary) {
   EXPECT_EQ(batch(paths()), (Outcome{0, summary(3, 0, 0, 0)}));
   EXPECT_EQ(printed, "");
   EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
-  EXPECT_EQ(file_names(dir / "pages"), (Texts{"lyon.htm", "nantes.htm", "villeurbanne.htm"}));
+  EXPECT_EQ(file_names(pages), (Texts{"lyon.htm", "nantes.htm", "villeurbanne.htm"}));
   EXPECT_EQ(batch(paths({"--quiet"})), (Outcome{0, ""}));
 
   // Asked for, the progress line comes first and the end message before the summary.
@@ -156,22 +148,22 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
   for (const auto& [args, err] : cases) EXPECT_EQ(batch(args), (Outcome{2, err})) << args.front();
   // A folder another run holds: status 1 in either pass, and nothing written.
   for (const char* name : {"a.htm", "b.htm"})
-    write_bytes(dir / "pages" / name, page_of(name, name, "Rhône"));
-  const testing::ForeignLock other_run(dir / "pages");
-  for (const auto& args : {paths(), paths({"--no-pages", "--liens", "--lien",
-                                           (dir / "pages").string(), "--textesource", "2"})})
+    write_bytes(pages / name, page_of(name, name, "Rhône"));
+  const ForeignLock other_run(pages);
+  for (const auto& args :
+       {paths(), paths({"--no-pages", "--liens", "--lien", pages.string(), "--textesource", "2"})})
     EXPECT_EQ(
         batch(args),
         (Outcome{1, said({"Un autre traitement est en cours dans le répertoire de destination"}) +
                         summary(0, 0, 0, 0)}));
-  EXPECT_EQ(file_names(dir / "pages"), (Texts{"a.htm", "b.htm"}));
+  EXPECT_EQ(file_names(pages), (Texts{"a.htm", "b.htm"}));
   EXPECT_EQ(page("b.htm"), page_of("b.htm", "b.htm", "Rhône"));
 }
 
 TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   EXPECT_EQ(batch(paths({"--option", "2", "--tagf0", "2", "--tagf1", "Tag N°0", "--titre", "2",
-                         "--tagf4=Tag N°2", "--liens", "--lien", (dir / "pages").string(),
-                         "--textesource", "Tag N°2", "--textelien", "1", "--tag99", "/villes/"})),
+                         "--tagf4=Tag N°2", "--liens", "--lien", pages.string(), "--textesource",
+                         "Tag N°2", "--textelien", "1", "--tag99", "/villes/"})),
             (Outcome{0, summary(3, 0, 0, 0, 2, 2)}));
   EXPECT_EQ(page("Rhône_lyon.htm"),
             page_of("Rhône", "Lyon", "Rhône",
@@ -179,9 +171,8 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   EXPECT_EQ(page("Loire-Atlantique_nantes.htm"),
             page_of("Loire-Atlantique", "Nantes", "Loire-Atlantique"));
 
-  // The paths from a settings file; --option 1 and --titre 1 take the first
-  // and second columns whatever the tags say; a tag of a pass that does not
-  // run is not looked at.
+  // The paths from a settings file; --option 1 and --titre 1 take the first and second
+  // columns whatever the tags say; a tag of a pass that does not run is not looked at.
   write_bytes(dir / "Corvella.ini", "[Parametres]\r\nSource=" + (dir / "data.txt").string() +
                                         "\r\nModele=" + (dir / "modele.htm").string() +
                                         "\r\nDestination= " + dir.text() +
@@ -197,8 +188,8 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
 // the status); a link folder that cannot be read ends the run with 1.
 TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
   write_bytes(dir / "data.txt", "../evasion;x\r\nlyon;Lyon;Rhône\r\nnantes;Nantes;Loire\r\n");
-  write_bytes(dir / "pages/lyon.htm", page_of("Lyon", "Lyon", "ancien"));
-  fs::permissions(dir / "pages", fs::perms::all);
+  write_bytes(pages / "lyon.htm", page_of("Lyon", "Lyon", "ancien"));
+  fs::permissions(pages, fs::perms::all);
   ::chmod((dir / "modele.htm").c_str(), 0600);
   const std::optional<Outcome> template_refused = as_nobody(paths());
   if (!template_refused) GTEST_SKIP() << "this test cannot drop its privileges";
@@ -206,12 +197,12 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
       said({"../evasion.htm : nom de page refusé", "nantes.htm : Permission denied",
             "Traitement terminé, mais 2 pages n'ont pas pu être créées ou liées."});
   EXPECT_EQ(*template_refused, (Outcome{3, refused + summary(0, 1, 0, 2)}));
-  EXPECT_EQ(file_names(dir / "pages"), Texts{"lyon.htm"});
+  EXPECT_EQ(file_names(pages), Texts{"lyon.htm"});
   EXPECT_EQ(as_nobody(paths({"-q"})), (Outcome{3, ""}));
   ::chmod((dir / "modele.htm").c_str(), 0644);
-  ::chmod((dir / "pages").c_str(), 0555);
+  ::chmod(pages.c_str(), 0555);
   EXPECT_EQ(as_nobody(paths()), (Outcome{3, refused + summary(0, 0, 1, 2)}));  // lyon unchanged
-  fs::permissions(dir / "pages", fs::perms::all);
+  fs::permissions(pages, fs::perms::all);
   fs::create_directory(dir / "liens");
   fs::permissions(dir / "liens", fs::perms::owner_all);
   EXPECT_EQ(as_nobody(paths({"--no-pages", "--liens", "--lien", (dir / "liens").string(),
@@ -228,12 +219,12 @@ TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
   std::string data;
   for (int i = 0; i < 100; ++i) data += "p" + std::to_string(i) + ";P;Rhône\r\n";
   write_bytes(dir / "data.txt", data);
-  const fs::path pages = dir / "pages", kept = dir / "kept";
-  const std::optional<Outcome> full = outcome(testing::in_child([&] {
+  const fs::path kept = dir / "kept";
+  const std::optional<Outcome> full = outcome(in_child([&] {
     const bool mounted = ::unshare(CLONE_NEWNS) == 0 &&
                          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                          ::mount("corvella-test", pages.c_str(), "tmpfs", 0, "size=64k") == 0;
-    return mounted ? in_child(paths(), [&] { fs::copy(pages, kept); }) : 77;
+    return mounted ? child_run(paths(), [&] { fs::copy(pages, kept); }) : 77;
   }));
   if (!full) GTEST_SKIP() << "the kernel does not let this test mount a small file system";
   const Texts names = file_names(kept);
@@ -261,33 +252,32 @@ TEST_F(BatchTool, StopSignalsInBothPasses) {
   std::ostringstream data;  // a page that cannot be made half-way, told at once
   for (int i = 0; i < 500; ++i) data << "p" << i << (i == 250 ? "/;x\r\n" : ";P;groupe 5\r\n");
   write_bytes(dir / "data.txt", data.str());
-  const std::vector<std::string> args =
-      paths({"--progress", "--liens", "--lien", (dir / "pages").string(), "--textesource", "2",
-             "--textelien", "0"});
   // What the tool shows before the signal comes: a page it cannot make, or the link pass.
-  const std::string pages = ".htm : ", links = "liens hypertexte";
+  const std::string skip = ".htm : ", links = "liens hypertexte";
   const std::pair<int, std::string> cases[] = {
-      {SIGINT, pages}, {SIGTERM, pages}, {SIGHUP, pages}, {SIGTERM, links}, {SIGHUP, links}};
+      {SIGINT, skip}, {SIGTERM, skip}, {SIGHUP, skip}, {SIGTERM, links}, {SIGHUP, links}};
   for (const auto& stop : cases) {
     SCOPED_TRACE(std::string(strsignal(stop.first)) + " after " + stop.second);
-    fs::remove_all(dir / "pages");
-    fs::create_directory(dir / "pages");
-    const Outcome outcome = batch(args, stop);
-    const Texts names = file_names(dir / "pages");
+    fs::remove_all(pages);
+    fs::create_directory(pages);
+    const auto [status, err] = batch(paths({"--progress", "--liens", "--lien", pages.string(),
+                                            "--textesource", "2", "--textelien", "0"}),
+                                     stop);
+    const Texts names = file_names(pages);
     int linked = 0;
     for (const std::string& name : names) {
-      const std::string page = read_bytes(dir / "pages" / name);
+      const std::string page = read_bytes(pages / name);
       EXPECT_TRUE(name.ends_with(".htm") && page.ends_with("<!--/tag99-->\r\n</html>\r\n")) << name;
       linked += page.find("<a href") != std::string::npos;
     }
     const int made = static_cast<int>(names.size());
-    EXPECT_EQ(outcome.first, 128 + stop.first);
-    EXPECT_TRUE(outcome.second.ends_with(said({"Traitement interrompu..."}) +
-                                         summary(made, 0, 0, 1, linked, linked * (made - 1))))
-        << outcome.second;
-    EXPECT_EQ(made, stop.second == pages ? 250 : 499);
+    EXPECT_EQ(made, stop.second == skip ? 250 : 499);
+    EXPECT_EQ(status, 128 + stop.first);
+    EXPECT_TRUE(err.ends_with(said({"Traitement interrompu..."}) +
+                              summary(made, 0, 0, 1, linked, linked * (made - 1))))
+        << err;
   }
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

@@ -12,23 +12,17 @@ namespace {
 
 class Form1Run : public WindowTest {
  protected:
-  // `count` records of the first example record under first columns `prefix`N.
+  // `count` records named `prefix`N, then a good one, for the working folder.
   void start_with(int count, const std::string& prefix) {
-    const std::string first = read_bytes(kExamples / kExampleData).substr(0, 400);
-    const std::string rest = first.substr(first.find(';'), first.find('\r') - first.find(';'));
     std::string lines;
     for (int index = 0; index < count; ++index)
-      lines += prefix + std::to_string(index) + rest + "\r\n";
+      lines += prefix + std::to_string(index) + ";Tomme des Combes;Savoie;Tomme;Lait cru\r\n";
     write_bytes(temp / "records.txt", lines + "fiche-bonne;Bonne\r\n");
-    fs::create_directories(pages);
-    write_settings({{"Source", (count ? temp / "records.txt" : kExamples / kExampleData).string()},
-                    {"Modele", (kExamples / kExampleTemplate).string()},
-                    {"Destination", folder_text(pages)},
-                    {"Lien", folder_text(pages)}});
+    write_settings({{"Source", (temp / "records.txt").string()}});
     start();
   }
-  std::vector<std::string> pages_on_disk() const {
-    std::vector<std::string> names = file_names(pages);
+  Texts pages_on_disk() const {
+    Texts names = file_names(pages);
     std::erase_if(names, [](const std::string& name) { return !name.ends_with(".htm"); });
     return names;
   }
@@ -38,32 +32,30 @@ class Form1Run : public WindowTest {
     bool done = false;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (pages_on_disk().size() < 3 || std::exchange(done, true)) return;
-      act();
+      if (pages_on_disk().size() >= 3 && !std::exchange(done, true)) act();
     });
     timer.start(0);
     click("Command1");
-    const std::vector<std::string> names = pages_on_disk();
+    const Texts names = pages_on_disk();
     EXPECT_TRUE(names.size() >= 3 && names.size() < 400);
     for (const std::string& name : file_names(pages)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
     const std::string page = read_bytes(pages / names.front());
     EXPECT_TRUE(page.ends_with("</html>\r\n") && page.find("<a href =") == std::string::npos);
   }
-  void expect_idle(const char* frame1) const {
+  void expect_idle(const char* frame) const {
     EXPECT_EQ(caption("Frame1") + "|" + caption("temps") + "|" + caption("Command1"),
-              frame1 + std::string("|Terminé!|Lancer"));
+              frame + std::string("|Terminé!|Lancer"));
     EXPECT_TRUE(enabled("Command2") && enabled("Frame2") && enabled("Frame4") && !shown("Aide"));
     EXPECT_EQ(beeps, 1);
   }
-  const fs::path pages = temp / "pages";
+  const fs::path pages = locations.working_folder;
 };
 
 TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
-  start_with(0, "");
+  start();
   find<QLineEdit>("destination")->clear();
   click("Command1");
-  EXPECT_EQ(messages,
-            std::vector<std::string>{"critical: Vous devez choisir un répertoire de destination"});
+  EXPECT_EQ(messages, Texts{"critical: Vous devez choisir un répertoire de destination"});
   EXPECT_TRUE(beeps == 0 && pages_on_disk().empty());
 
   set_text("destination", folder_text(pages));
@@ -90,15 +82,15 @@ TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
 TEST_F(Form1Run, EndMessageNamesThePagesThatCouldNotBeMade) {
   start_with(101, "../fiche-");  // names that would leave the folder
   click("Command1");
-  EXPECT_EQ(messages,
-            std::vector<std::string>{
-                "warning: Traitement terminé, mais 101 pages n'ont pas pu être créées ou liées."});
+  EXPECT_EQ(
+      messages,
+      Texts{"warning: Traitement terminé, mais 101 pages n'ont pas pu être créées ou liées."});
   std::string listed;
   for (int index = 0; index < 100; ++index)
     listed += "../fiche-" + std::to_string(index) + ".htm : nom de page refusé\n";
   EXPECT_EQ(details.back(), listed + "...\n");
   expect_idle("Génération terminée");
-  EXPECT_EQ(pages_on_disk(), std::vector<std::string>{"fiche-bonne.htm"});
+  EXPECT_EQ(pages_on_disk(), Texts{"fiche-bonne.htm"});
 }
 
 TEST_F(Form1Run, StopPressedOrSigtermDuringARun) {
@@ -109,7 +101,7 @@ TEST_F(Form1Run, StopPressedOrSigtermDuringARun) {
     EXPECT_FALSE(enabled("Command2") || enabled("Frame2"));
     click("Command1");
   });
-  EXPECT_EQ(messages, std::vector<std::string>{"information: Traitement interrompu..."});
+  EXPECT_EQ(messages, Texts{"information: Traitement interrompu..."});
   expect_idle("");
 
   // SIGTERM: the same stop, no message box, then the window closes.

@@ -18,8 +18,10 @@
 namespace corvella::testing {
 
 inline const fs::path kExamples = CORVELLA_EXAMPLES;
+using Texts = std::vector<std::string>;
 
-class WindowTest : public ::testing::Test, public Notifier {
+// Its RecordingView half is only the notifier: message boxes and beeps.
+class WindowTest : public ::testing::Test, public RecordingView {
  protected:
   WindowTest() {
     locations = {temp / "config" / "Corvella.ini", temp / "corvella", temp / "root",
@@ -30,15 +32,6 @@ class WindowTest : public ::testing::Test, public Notifier {
     form.reset();
     QApplication::processEvents();
   }
-  void message_box(const std::string& text, MessageIcon icon, const std::string& detail) override {
-    const char* kind = icon == MessageIcon::Critical      ? "critical: "
-                       : icon == MessageIcon::Information ? "information: "
-                                                          : "warning: ";
-    messages.push_back(kind + text);
-    details.push_back(detail);
-  }
-  void beep() override { ++beeps; }
-
   void start(std::chrono::milliseconds help_duration = std::chrono::seconds(30)) {
     form = std::make_unique<window::Form1>(window::Form1Seams{
         .locations = locations, .notifier = this, .help_duration = help_duration});
@@ -98,9 +91,6 @@ class WindowTest : public ::testing::Test, public Notifier {
   }
   TempDir temp;
   Locations locations;
-  std::vector<std::string> messages;  // "critical: ..." / "information: ..." / "warning: ..."
-  std::vector<std::string> details;
-  int beeps = 0;
   std::unique_ptr<window::Form1> form;
 };
 
