@@ -19,7 +19,6 @@ TEST_F(Form1Start, FirstStartWithoutSettings) {
                 "|" + caption("hyperdir") + "|" + caption("Textelien"),
             folder_text(kExamples) + kExampleData + "|" + folder_text(kExamples) +
                 kExampleTemplate + "|" + working + "|" + working + "|Tag N°3");
-  // Ready to generate the pages (the Tab order shows what else waits).
   EXPECT_TRUE(enabled("Command1") && !enabled("Frame4") && !shown("Aide"));
   EXPECT_EQ(form->windowTitle().toStdString(), "Corvella 1.01 - Générateur de pages HTML");
   EXPECT_EQ(read_bytes(locations.settings_file),
@@ -59,8 +58,7 @@ TEST_F(Form1Start, TagListsAndChoicesRestoredEachOnItsOwn) {
     EXPECT_EQ(find<QRadioButton>("titrep1")->isChecked(), *titre == '1');
     EXPECT_EQ(shown("nomdufichierhtm(4)"), *titre == '2');
     EXPECT_EQ(caption("nomdufichierhtm(4)"), "Tag N°4");
-    // Names from tags: every name tag shown, those after a text enabled.
-    std::string tags;
+    std::string tags;  // names from tags: every name tag shown, those after a text enabled
     for (int index = 0; index < 4; ++index)
       tags += std::to_string(!tag(index)->isHidden()) + std::to_string(tag(index)->isEnabled());
     EXPECT_TRUE(*option == '1' || tags == "11101010") << tags;
@@ -85,11 +83,9 @@ TEST_F(Form1Start, InstallFolderFromTheRegistryStore) {
   EXPECT_EQ(after_restart.open_key(HKEY_LOCAL_MACHINE, app_paths, KEY_READ, &key), 0);
   for (const auto& [value, folder] : {std::pair("/opt/Fromagerie/CORVELLA.exe", "/opt/Fromagerie/"),
                                       std::pair("/opt/Fromagerie/autre.exe", "")}) {
-    {
-      WinRegistry registry(locations.registry_store, *this);
-      registry.CreateKey(HKEY_LOCAL_MACHINE, app_paths);
-      registry.SaveValue("", std::string(value));
-    }
+    WinRegistry registry(locations.registry_store, *this);
+    registry.CreateKey(HKEY_LOCAL_MACHINE, app_paths);
+    registry.SaveValue("", std::string(value));
     start();
     const std::string expected = *folder ? folder : folder_text(kExamples);
     EXPECT_EQ(form->install_folder() + "|" + caption("source"),
