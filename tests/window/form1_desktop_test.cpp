@@ -20,11 +20,11 @@ namespace {
 // What the caption of a control needs, asked of the control and its style.
 QSize caption_need(const QWidget* control) {
   const QStyle* style = control->style();
-  if (const auto* label = qobject_cast<const QLabel*>(control)) {
-    if (label->text().isEmpty() && label->pixmap().isNull()) return {0, 0};
-    if (!label->wordWrap()) return label->sizeHint();
+  const auto* label = qobject_cast<const QLabel*>(control);
+  if (label && label->text().isEmpty() && label->pixmap().isNull()) return {0, 0};
+  if (label && label->wordWrap())
     return {label->minimumSizeHint().width(), label->heightForWidth(label->width())};
-  }
+  if (label || qobject_cast<const QCheckBox*>(control)) return control->sizeHint();
   if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
     const int beside = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                        style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
@@ -36,7 +36,6 @@ QSize caption_need(const QWidget* control) {
                 2 * style->pixelMetric(QStyle::PM_ButtonMargin),
             button->sizeHint().height()};
   }
-  if (qobject_cast<const QCheckBox*>(control)) return control->sizeHint();
   if (qobject_cast<const QGroupBox*>(control)) return {control->minimumSizeHint().width(), 0};
   if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control))
     return {0, control->sizeHint().height()};
