@@ -163,11 +163,11 @@ class WindowTest : public ::testing::Test, public RecordingView {
   const fs::path pages = locations.working_folder;
 };
 
-// A root folder as users fill it: data files (one hidden), templates among
-// other files, and folders to move through.
-class FoldersTest : public WindowTest {
+// What the user chooses, in a root folder as users fill it: data files (one
+// hidden), templates among other files, and folders to move through.
+class Form1Choices : public WindowTest {
  protected:
-  FoldersTest() {
+  Form1Choices() {
     for (const char* folder : {"donnees/2024", "donnees/Anciens", "donnees/archives", "modeles"})
       fs::create_directories(root / folder);
     write_bytes(root / "donnees" / "data.txt", "Ivo Brasset;5489;disponible;140F;reggae\r\n");
@@ -184,8 +184,8 @@ class FoldersTest : public WindowTest {
   const std::string modeles = folder_text(root / "modeles");
 };
 
-// --- start-up ---
-
+// The window as start-up leaves it: captions, the settings file it writes,
+// the choices it restores, the install folder it finds; and its placement.
 using Form1Start = WindowTest;
 
 // Windows-1252 values are shown as text and go to the run and back to the
@@ -277,8 +277,8 @@ TEST(Form1CentreForm, PlacesLowerEqualAndHigherWindows) {
   EXPECT_EQ(places, "200,200 200,0 -99,-198 200,-100 ");
 }
 
-// --- a press of "Lancer" ---
-
+// A press of "Lancer": validation, both passes from the example files, the
+// end message when pages were skipped, and a run stopped by a press or SIGTERM.
 using Form1Run = WindowTest;
 
 TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
@@ -335,18 +335,13 @@ TEST_F(Form1Run, StopPressedOrSigtermDuringARun) {
   expect_idle("");
 
   // SIGTERM: the same stop, no message box, then the window closes.
-  fs::remove_all(pages);
-  fs::create_directories(pages);
+  for (const std::string& name : pages_on_disk()) fs::remove(pages / name);
   window::StopSignals stop_signals(*form);
   during_run([] { std::raise(SIGTERM); });
   EXPECT_EQ(stop_signals.received(), SIGTERM);
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_FALSE(form->isVisible());
 }
-
-// --- what the user chooses ---
-
-using Form1Choices = FoldersTest;
 
 // Typing that starts a new keyboard search.
 void type(QWidget* list, const char* text) {
@@ -469,6 +464,26 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
   EXPECT_FALSE(form->isVisible());
 }
 
+// Each tag entry hints at its column of the first record, as plain text
+// cut at 60 characters; a shorter or missing first line leaves no hint.
+TEST_F(Form1Choices, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
+  write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
+  start();
+  const auto hints = [&](const char* list, std::initializer_list<int> rows) {
+    std::string texts;
+    for (int row : rows)
+      texts += find<QComboBox>(list)->itemData(row, Qt::ToolTipRole).toString().toStdString() + "|";
+    return texts;
+  };
+  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}) + hints("nomdufichierhtm(4)", {1}),
+            "Ivo Brasset|<p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>|"
+            "Édition remasterisée de l'album enregistré à Kingston en 197|||5489|");
+  set_text("source", root / "donnees" / "autres.txt");
+  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}), "Autres|12|||");
+  set_text("source", "/nulle/part.txt");
+  EXPECT_EQ(hints("nomdufichierhtm(0)", {0}), "|");
+}
+
 // Help lasts 30 seconds from its latest display; the rule does not depend on it.
 TEST_F(Form1Choices, HelpLastsFromItsLatestDisplay) {
   const int duration = 2000;
@@ -548,8 +563,8 @@ TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
   EXPECT_EQ(stored("Lien"), "x" + folder_text(locations.working_folder));
 }
 
-// --- the window on a desktop ---
-
+// The window on a desktop: captions whole under common fonts and DPIs,
+// labels tied to their fields, the Tab order, and the command line.
 // What the caption of a control needs, asked of the control and its style.
 QSize caption_need(const QWidget* control) {
   const QStyle* style = control->style();
@@ -583,11 +598,10 @@ class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<con
       const QString name = control->objectName();
       if (name.isEmpty() || name.startsWith("qt_") || control->isHidden()) continue;
       const QSize need = caption_need(control);
-      EXPECT_TRUE(need.width() <= control->width() && need.height() <= control->height())
+      EXPECT_TRUE(need.width() <= control->width() && need.height() <= control->height() &&
+                  control->parentWidget()->rect().contains(control->geometry()))
           << when << ": " << name.toStdString() << " needs " << need.width() << "x" << need.height()
-          << ", has " << control->width() << "x" << control->height();
-      EXPECT_TRUE(control->parentWidget()->rect().contains(control->geometry()))
-          << when << ": " << name.toStdString() << " goes beyond its group";
+          << " inside its group, has " << control->width() << "x" << control->height();
     }
   }
 };
@@ -601,8 +615,7 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   QApplication::setFont(system_font);
   ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
       << "scripts/install-deps installs the font";
-  const QByteArray dpi = qgetenv("CORVELLA_TEST_DPI");
-  ASSERT_EQ(form->logicalDpiY(), dpi.isEmpty() ? 96 : dpi.toInt());
+  ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
   expect_captions_whole("at start");
 
   choose(tag(0), 0);
@@ -654,27 +667,7 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
 INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
                          ::testing::Values("Noto Sans", "DejaVu Sans", "Liberation Sans"));
 
-using Form1Desktop = FoldersTest;
-
-// Each tag entry hints at its column of the first record, as plain text
-// cut at 60 characters; a shorter or missing first line leaves no hint.
-TEST_F(Form1Desktop, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
-  write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
-  start();
-  const auto hints = [&](const char* list, std::initializer_list<int> rows) {
-    std::string texts;
-    for (int row : rows)
-      texts += find<QComboBox>(list)->itemData(row, Qt::ToolTipRole).toString().toStdString() + "|";
-    return texts;
-  };
-  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}) + hints("nomdufichierhtm(4)", {1}),
-            "Ivo Brasset|<p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>|"
-            "Édition remasterisée de l'album enregistré à Kingston en 197|||5489|");
-  set_text("source", root / "donnees" / "autres.txt");
-  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}), "Autres|12|||");
-  set_text("source", "/nulle/part.txt");
-  EXPECT_EQ(hints("nomdufichierhtm(0)", {0}), "|");
-}
+using Form1Desktop = WindowTest;
 
 TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
   start();
