@@ -48,8 +48,8 @@ std::string said(std::initializer_list<std::string> lines) {
   return text;
 }
 
-std::string summary(int made, int refilled, int unchanged, int skipped, int linked = 0,
-                    int links = 0) {
+std::string summary(int made = 0, int refilled = 0, int unchanged = 0, int skipped = 0,
+                    int linked = 0, int links = 0) {
   std::ostringstream line;
   line << "pages créées : " << made << ", remplies : " << refilled << ", inchangées : " << unchanged
        << ", non traitées : " << skipped << " ; pages liées : " << linked
@@ -148,12 +148,11 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
   for (const char* name : {"a.htm", "b.htm"})
     write_bytes(pages / name, page_of(name, name, "Rhône"));
   const ForeignLock other_run(pages);
+  const Outcome busy{
+      1, said({"Un autre traitement est en cours dans le répertoire de destination"}) + summary()};
   for (const auto& args :
        {paths(), paths({"--no-pages", "--liens", "--lien", pages.string(), "--textesource", "2"})})
-    EXPECT_EQ(
-        batch(args),
-        (Outcome{1, said({"Un autre traitement est en cours dans le répertoire de destination"}) +
-                        summary(0, 0, 0, 0)}));
+    EXPECT_EQ(batch(args), busy);
   EXPECT_EQ(file_names(pages), (Texts{"a.htm", "b.htm"}));
   EXPECT_EQ(page("b.htm"), page_of("b.htm", "b.htm", "Rhône"));
 }
@@ -207,7 +206,7 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
                              "--textesource", "2", "--textelien", "1"})),
             (Outcome{1, said({"Le répertoire contenant les fichiers à traiter ne peut pas être lu "
                               ": Permission denied"}) +
-                            summary(0, 0, 0, 0)}));
+                            summary()}));
   EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
 }
 

@@ -6,19 +6,13 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
-#include <QTimer>
 #include <QtTest/QTest>
-#include <csignal>
 #include <sstream>
 
 #include "registry/win_registry.h"
@@ -141,18 +135,15 @@ class WindowTest : public ::testing::Test, public RecordingView {
   }
   // The named controls that take the focus from Check1 round to it again.
   std::string tab_stops() const {
-    const auto focused = [] {
+    find("Check1")->setFocus(Qt::TabFocusReason);
+    std::string stops = "Check1";
+    for (int count = 0; count < 60; ++count) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QWidget* widget = QApplication::focusWidget();
       while (widget && (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")))
         widget = widget->parentWidget();
-      return widget ? widget->objectName().toStdString() : "<none>";
-    };
-    find("Check1")->setFocus(Qt::TabFocusReason);
-    std::string stops = focused();
-    for (int count = 0; count < 60; ++count) {
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      if (focused() == "Check1") break;
-      stops += " " + focused();
+      if (!widget || widget->objectName() == "Check1") break;
+      stops += " " + widget->objectName().toStdString();
     }
     return stops;
   }
@@ -188,9 +179,10 @@ class Form1Choices : public WindowTest {
 // the choices it restores, the install folder it finds; and its placement.
 using Form1Start = WindowTest;
 
-// Windows-1252 values are shown as text and go to the run and back to the
-// file as their own bytes; a typed text is written as UTF-8.
-TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
+// Windows-1252 values are shown as text and go to the run and back to the file
+// as their own bytes; a typed text is written as UTF-8. The naming and title
+// choices are restored each on its own.
+TEST_F(Form1Start, ValuesPassThroughByteForByteAndChoicesAreRestored) {
   const std::string file =
       "[Parametres]\r\nDestination=/srv/d\xE9st/\r\nLien=/srv/d\xE9st/\r\n"
       "textesource=Tag N\2604\r\nTag99=/caves/B\373che/\r\n";
@@ -210,9 +202,7 @@ TEST_F(Form1Start, ValuesThatAreNotUtf8PassThroughByteForByte) {
   EXPECT_EQ(read_bytes(locations.settings_file), file);
   find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
   EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
-}
 
-TEST_F(Form1Start, TagListsAndChoicesRestoredEachOnItsOwn) {
   for (const auto& [option, titre] : {std::pair("1", "2"), std::pair("2", "1")}) {
     write_settings(
         {{"Option", option}, {"Titre", titre}, {"TagF0", "Tag N°1"}, {"TagF4", "Tag N°4"}});
@@ -290,9 +280,7 @@ TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
 
   set_text("destination", folder_text(pages));
   // Names and titles from tags but no tag chosen: the run settles both back.
-  click("Option2");
-  click("titrep2");
-  click("Check2");
+  for (const char* name : {"Option2", "titrep2", "Check2"}) click(name);
   find<QLineEdit>("Tag99")->setText("https://fromages.example/");
   click("source");  // its help, which the run clears
   click("Command1");
@@ -408,9 +396,8 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   click("validedestination");
   EXPECT_EQ(caption("destination") + "|" + stored("Destination"), modeles + "|" + modeles);
   EXPECT_TRUE(!shown("dirdestination") && enabled("Command1"));
-  // A move by Backspace is a change too. Without the page pass the folder is
-  // shown but not remembered, and Command1 is left as it was. (The box is
-  // unticked while the picker is open, as its click would disable the picker.)
+  // A move by Backspace is a change too. Without the page pass (unticked while the picker
+  // is open: a click would disable it) the folder is shown, not remembered, Command1 left.
   double_click("destination");
   ASSERT_FALSE(enabled("validedestination"));
   QTest::keyClick(find("dirdestination"), Qt::Key_Backspace);
@@ -432,8 +419,7 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
   start();
   click("Option2");
   EXPECT_FALSE(tag(1)->isEnabled());
-  choose(tag(0), 0);
-  choose(tag(1), 2);
+  for (int index = 0; const int entry : {0, 2}) choose(tag(index++), entry);
   // A title tag sets the title column and leaves the example alone.
   click("titrep2");
   choose(tag(4), 12);
@@ -618,49 +604,39 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
   expect_captions_whole("at start");
 
-  choose(tag(0), 0);
-  choose(tag(1), 1);
+  for (int index = 0; const int entry : {0, 1}) choose(tag(index++), entry);
   ASSERT_EQ(caption("exemplenom"), "Exemple: Region 0_page12920.htm");
   click("titrep2");
   find<QPushButton>("Command1")->setText("Arrêter");
   expect_captions_whole("naming from tags, during a run");
-  // Each help text, on a click on a field or on moving to a link setting.
+  // Each help text, on a click on a field or, for the link settings, on Tab.
   click("Check2");
-  const std::string address = window::kWebAddress;
-  const std::pair<const char*, std::string> helps[] = {
-      {"source",
-       "Double-cliquez dans le champ pour choisir le fichier contenant les données. Ce fichier "
-       "doit être au format ASCII et chaque colonne doit être séparée par un point-virgule.\n"
-       "Exemple : Ivo Brasset;5489;disponible;140F;reggae"},
-      {"fichiermodele",
-       "Double-cliquez dans le champ pour choisir le fichier HTML modèle.\nCelui-ci doit au "
-       "préalable contenir des 'tags' qui correspondront aux colonnes du fichier de données.\n"
-       "Exemple: <!--tag2--> (ligne vide) <!--/tag2-->"},
-      {"destination",
-       "Double-cliquez dans le champ pour choisir le répertoire où seront crées les pages HTML."},
-      {"hyperdir",
-       "Double-cliquez dans le champ pour choisir le répertoire où se trouvent les pages HTML à "
-       "traiter."},
-      // Reached with Tab from the field above.
-      {"sourcelien",
-       "Choisissez le tag à rechercher dans toutes les pages HTML.\nLe tag sélectionné sera "
-       "cherché dans toutes les pages et toute page ayant le même contenu sera liée."},
-      {"Textelien",
-       "Choisissez le tag dont le contenu sera placé sur chaque lien.\nLe contenu du tag sera lu "
-       "dans chaque fichier lié et placé comme texte visible de lien."},
-      {"Tag99",
-       "Choisissez le texte à placer avant le lien hypertexte.\nExemple : si vous écrivez " +
-           address + ", le lien complet sera :\n<a href=\"" + address +
-           "tag de lien\">tag de texte</a><br>"},
-  };
-  for (int index = 0; const auto& [name, text] : helps) {
+  std::string texts;
+  for (int index = 0; const char* name : {"source", "fichiermodele", "destination", "hyperdir",
+                                          "sourcelien", "Textelien", "Tag99"}) {
     index++ < 4 ? click(name) : QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(caption("Aide"), text) << name;
+    texts += caption("Aide") + "|";
     EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
     expect_captions_whole(std::string("help of ") + name);
   }
-  double_click("destination");
-  double_click("hyperdir");
+  const std::string address = window::kWebAddress;
+  EXPECT_EQ(texts,
+            "Double-cliquez dans le champ pour choisir le fichier contenant les données. Ce "
+            "fichier doit être au format ASCII et chaque colonne doit être séparée par un "
+            "point-virgule.\nExemple : Ivo Brasset;5489;disponible;140F;reggae|Double-cliquez dans "
+            "le champ pour choisir le fichier HTML modèle.\nCelui-ci doit au préalable contenir "
+            "des 'tags' qui correspondront aux colonnes du fichier de données.\nExemple: "
+            "<!--tag2--> (ligne vide) <!--/tag2-->|Double-cliquez dans le champ pour choisir le "
+            "répertoire où seront crées les pages HTML.|Double-cliquez dans le champ pour choisir "
+            "le répertoire où se trouvent les pages HTML à traiter.|Choisissez le tag à rechercher "
+            "dans toutes les pages HTML.\nLe tag sélectionné sera cherché dans toutes les pages et "
+            "toute page ayant le même contenu sera liée.|Choisissez le tag dont le contenu sera "
+            "placé sur chaque lien.\nLe contenu du tag sera lu dans chaque fichier lié et placé "
+            "comme texte visible de lien.|Choisissez le texte à placer avant le lien "
+            "hypertexte.\nExemple : si vous écrivez " +
+                address + ", le lien complet sera :\n<a href=\"" + address +
+                "tag de lien\">tag de texte</a><br>|");
+  for (const char* name : {"destination", "hyperdir"}) double_click(name);
   expect_captions_whole("two pickers open");
 }
 
@@ -683,13 +659,11 @@ TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
 
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 source fichiermodele destination Option1 titrep1 Command1 Command2");
-  click("Check2");
-  click("Option2");
+  for (const char* name : {"Check2", "Option2"}) click(name);
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) titrep1 "
             "hyperdir sourcelien Textelien Tag99 Command1 Command2");
-  double_click("source");
-  double_click("hyperdir");
+  for (const char* name : {"source", "hyperdir"}) double_click(name);
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 Drive1 ficdir ficsource titrep1 Drive4 Dirlist Command3 Command1 "
             "Command2");
