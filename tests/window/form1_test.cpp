@@ -44,7 +44,6 @@ class WindowTest : public ::testing::Test, public RecordingView {
     form = std::make_unique<window::Form1>(window::Form1Seams{
         .locations = locations, .notifier = this, .help_duration = help_duration});
     form->show();
-    form->activateWindow();
     QApplication::setActiveWindow(form.get());
   }
   void write_settings(const std::vector<std::pair<std::string, std::string>>& keys) const {
@@ -576,21 +575,20 @@ QSize caption_need(const QWidget* control) {
   return {0, 0};
 }
 
-// Run again at 120 and 144 DPI by tests/window/CMakeLists.txt.
-class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<const char*> {
- protected:
-  void expect_captions_whole(const std::string& when) const {
-    for (const QWidget* control : form->findChildren<QWidget*>()) {
-      const QString name = control->objectName();
-      if (name.isEmpty() || name.startsWith("qt_") || control->isHidden()) continue;
-      const QSize need = caption_need(control);
-      EXPECT_TRUE(need.width() <= control->width() && need.height() <= control->height() &&
-                  control->parentWidget()->rect().contains(control->geometry()))
-          << when << ": " << name.toStdString() << " needs " << need.width() << "x" << need.height()
-          << " inside its group, has " << control->width() << "x" << control->height();
-    }
+void expect_captions_whole(const QWidget& form, const std::string& when) {
+  for (const QWidget* control : form.findChildren<QWidget*>()) {
+    const QString name = control->objectName();
+    if (name.isEmpty() || name.startsWith("qt_") || control->isHidden()) continue;
+    const QSize need = caption_need(control);
+    EXPECT_TRUE(need.width() <= control->width() && need.height() <= control->height() &&
+                control->parentWidget()->rect().contains(control->geometry()))
+        << when << ": " << name.toStdString() << " needs " << need.width() << "x" << need.height()
+        << " inside its group, has " << control->width() << "x" << control->height();
   }
-};
+}
+
+// Run again at 120 and 144 DPI by tests/window/CMakeLists.txt.
+class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   write_bytes(temp / "regions.txt", "Region 0;page12920;Côte d'Azur;Hôtel;juin\n");
@@ -602,13 +600,13 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
       << "scripts/install-deps installs the font";
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
-  expect_captions_whole("at start");
+  expect_captions_whole(*form, "at start");
 
   for (int index = 0; const int entry : {0, 1}) choose(tag(index++), entry);
   ASSERT_EQ(caption("exemplenom"), "Exemple: Region 0_page12920.htm");
   click("titrep2");
   find<QPushButton>("Command1")->setText("Arrêter");
-  expect_captions_whole("naming from tags, during a run");
+  expect_captions_whole(*form, "naming from tags, during a run");
   // Each help text, on a click on a field or, for the link settings, on Tab.
   click("Check2");
   std::string texts;
@@ -617,7 +615,7 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
     index++ < 4 ? click(name) : QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     texts += caption("Aide") + "|";
     EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
-    expect_captions_whole(std::string("help of ") + name);
+    expect_captions_whole(*form, std::string("help of ") + name);
   }
   const std::string address = window::kWebAddress;
   EXPECT_EQ(texts,
@@ -637,7 +635,7 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
                 address + ", le lien complet sera :\n<a href=\"" + address +
                 "tag de lien\">tag de texte</a><br>|");
   for (const char* name : {"destination", "hyperdir"}) double_click(name);
-  expect_captions_whole("two pickers open");
+  expect_captions_whole(*form, "two pickers open");
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
