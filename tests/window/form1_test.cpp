@@ -80,18 +80,13 @@ class WindowTest : public ::testing::Test, public RecordingView {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
   }
-  // On the entry that stands for the folder or is named `entry`.
-  void double_click_entry(const char* list_name, const std::string& entry) const {
+  void double_click_entry(const char* list_name, const char* entry) const {
     auto* list = find<QListWidget>(list_name);
-    const QString wanted = QString::fromStdString(entry);
-    for (int row = 0; row < list->count(); ++row) {
-      const QListWidgetItem* item = list->item(row);
-      if (item->data(Qt::UserRole) != wanted && item->text() != wanted) continue;
-      const QPoint centre = list->visualItemRect(item).center();
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-      return QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-    }
-    ADD_FAILURE() << "no entry " << entry << " in " << list_name;
+    const QList<QListWidgetItem*> items = list->findItems(entry, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << entry << " in " << list_name;
+    const QPoint centre = list->visualItemRect(items.front()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
   }
   void set_text(const char* name, const fs::path& text) const {
     find<QLineEdit>(name)->setText(QString::fromStdString(text.string()));
@@ -381,7 +376,7 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   // Template files end in ".htm", whatever their case.
   double_click("fichiermodele");
   EXPECT_FALSE(enabled("source"));
-  double_click_entry("Dirmodele", (root / "modeles").string());
+  double_click_entry("Dirmodele", "modeles");
   EXPECT_EQ(find<QListWidget>("ficmodele")->count(), 2);
   double_click_entry("ficmodele", "ANCIEN.HTM");
   EXPECT_EQ(stored("Modele"), (root / "modeles" / "ANCIEN.HTM").string());
@@ -391,7 +386,7 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   // "Ok" waits for a change of folder.
   double_click("destination");
   EXPECT_TRUE(shown("fichiermodele") && !enabled("fichiermodele") && !enabled("source"));
-  double_click_entry("dirdestination", (root / "modeles").string());
+  double_click_entry("dirdestination", "modeles");
   click("validedestination");
   EXPECT_EQ(caption("destination") + "|" + stored("Destination"), modeles + "|" + modeles);
   EXPECT_TRUE(!shown("dirdestination") && enabled("Command1"));
@@ -508,7 +503,7 @@ TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
   click_box("Check1", false);
   double_click("hyperdir");
   EXPECT_TRUE(shown("Dirlist") && !shown("sourcelien"));
-  double_click_entry("Dirlist", (root / "modeles").string());
+  double_click_entry("Dirlist", "modeles");
   click("Command3");
   EXPECT_EQ(caption("hyperdir") + "|" + stored("Lien"),
             modeles + "|" + folder_text(locations.working_folder));
