@@ -585,9 +585,9 @@ void expect_captions_whole(const QWidget& form, const std::string& when) {
 // Run again at 120 and 144 DPI by tests/window/CMakeLists.txt.
 class Form1FontFit : public WindowTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
+TEST_P(Form1FontFit, CaptionsWholeHelpTextsExactLabelsTiedAndTabTopToBottom) {
   write_bytes(temp / "regions.txt", "Region 0;page12920;Côte d'Azur;Hôtel;juin\n");
-  write_settings({{"Source", (temp / "regions.txt").string()}, {"Option", "2"}});
+  write_settings({{"Source", (temp / "regions.txt").string()}});
   const QFont system_font = QApplication::font();
   QApplication::setFont(QFont(GetParam()));
   start();
@@ -595,7 +595,20 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
       << "scripts/install-deps installs the font";
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
+  click("Option2");
   expect_captions_whole(*form, "at start");
+  const std::pair<const char*, const char*> buddies[] = {
+      {"Label4", "source"},   {"Label7", "fichiermodele"}, {"Label5", "destination"},
+      {"Label8", "hyperdir"}, {"Label6", "sourcelien"},    {"Label9", "Textelien"},
+      {"Label10", "Tag99"}};
+  for (const auto& [label, field] : buddies) {
+    EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
+    EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;
+  }
+  EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(), "Tag 2 du nom des pages");
+  EXPECT_EQ(tab_stops(),
+            "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) titrep1 "
+            "Command1 Command2");
 
   for (int index = 0; const int entry : {0, 1}) choose(tag(index++), entry);
   ASSERT_EQ(caption("exemplenom"), "Exemple: Region 0_page12920.htm");
@@ -604,6 +617,10 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
   expect_captions_whole(*form, "naming from tags, during a run");
   // Each help text, on a click on a field or, for the link settings, on Tab.
   click("Check2");
+  EXPECT_EQ(tab_stops(),
+            "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) "
+            "nomdufichierhtm(1) nomdufichierhtm(2) titrep2 nomdufichierhtm(4) hyperdir sourcelien "
+            "Textelien Tag99 Command1 Command2");
   std::string texts;
   for (int index = 0; const char* name : {"source", "fichiermodele", "destination", "hyperdir",
                                           "sourcelien", "Textelien", "Tag99"}) {
@@ -631,36 +648,14 @@ TEST_P(Form1FontFit, EveryCaptionAndHelpTextIsWholeAndExact) {
                 "tag de lien\">tag de texte</a><br>|");
   for (const char* name : {"destination", "hyperdir"}) double_click(name);
   expect_captions_whole(*form, "two pickers open");
+  EXPECT_EQ(tab_stops(),
+            "Check1 Check2 Drive3 dirdestination nomdufichierhtm(0) nomdufichierhtm(1) "
+            "nomdufichierhtm(2) titrep2 nomdufichierhtm(4) Drive4 Dirlist Command3 Command1 "
+            "Command2");
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Form1FontFit,
                          ::testing::Values("Noto Sans", "DejaVu Sans", "Liberation Sans"));
-
-using Form1Desktop = WindowTest;
-
-TEST_F(Form1Desktop, LabelsNameTheirFieldsAndTabGoesTopToBottom) {
-  start();
-  const std::pair<const char*, const char*> buddies[] = {
-      {"Label4", "source"},   {"Label7", "fichiermodele"}, {"Label5", "destination"},
-      {"Label8", "hyperdir"}, {"Label6", "sourcelien"},    {"Label9", "Textelien"},
-      {"Label10", "Tag99"}};
-  for (const auto& [label, field] : buddies) {
-    EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
-    EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;
-  }
-  EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(), "Tag 2 du nom des pages");
-
-  EXPECT_EQ(tab_stops(),
-            "Check1 Check2 source fichiermodele destination Option1 titrep1 Command1 Command2");
-  for (const char* name : {"Check2", "Option2"}) click(name);
-  EXPECT_EQ(tab_stops(),
-            "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) titrep1 "
-            "hyperdir sourcelien Textelien Tag99 Command1 Command2");
-  for (const char* name : {"source", "hyperdir"}) double_click(name);
-  EXPECT_EQ(tab_stops(),
-            "Check1 Check2 Drive1 ficdir ficsource titrep1 Drive4 Dirlist Command3 Command1 "
-            "Command2");
-}
 
 TEST(Form1CommandLine, HelpVersionAndWrongArguments) {
   const std::string help =
