@@ -331,8 +331,17 @@ void type(QWidget* list, const char* text) {
   QTest::keyClicks(list, text);
 }
 
-TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
+// Each tag entry hints at its column of the first record of the chosen data
+// file, as plain text cut at 60 characters; a shorter or missing first line
+// leaves no hint.
+TEST_F(Form1Choices, PickersByMouseAndKeyboardAndTheTagHintsOfTheChosenFile) {
   start();
+  const auto hints = [&](const char* list, std::initializer_list<int> rows) {
+    std::string texts;
+    for (int row : rows)
+      texts += find<QComboBox>(list)->itemData(row, Qt::ToolTipRole).toString().toStdString() + "|";
+    return texts;
+  };
   click("Option2");
   double_click("source");
   auto* ficdir = find<window::FolderList>("ficdir");
@@ -352,6 +361,9 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   QTest::keyClick(ficsource, Qt::Key_Enter);
   EXPECT_EQ(stored("Source"), (root / "donnees" / "catalogue.txt").string());
   EXPECT_TRUE(!shown("ficdir") && shown("nomdufichierhtm(0)") && shown("exemplenom"));
+  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}) + hints("nomdufichierhtm(4)", {1}),
+            "Ivo Brasset|<p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>|"
+            "Édition remasterisée de l'album enregistré à Kingston en 197|||5489|");
 
   // Backspace: the parent folder, from the file list or the folder list.
   double_click("source");
@@ -372,6 +384,7 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   EXPECT_EQ(ficdir->folder().toStdString(), (root / "donnees").string());
   double_click_entry("ficsource", "autres.txt");
   EXPECT_EQ(stored("Source"), (root / "donnees" / "autres.txt").string());
+  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}), "Autres|12|||");
 
   // Template files end in ".htm", whatever their case.
   double_click("fichiermodele");
@@ -407,6 +420,8 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboard) {
   click("validedestination");
   EXPECT_EQ(caption("destination"), "/");
   EXPECT_EQ(window::join_folder("/", "fromages.txt").toStdString(), "/fromages.txt");
+  set_text("source", "/nulle/part.txt");
+  EXPECT_EQ(hints("nomdufichierhtm(0)", {0}), "|");
 }
 
 TEST_F(Form1Choices, NamingAndTitleChoices) {
@@ -442,26 +457,6 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
   click("Command2");
   EXPECT_EQ(stored("Option"), "1");
   EXPECT_FALSE(form->isVisible());
-}
-
-// Each tag entry hints at its column of the first record, as plain text
-// cut at 60 characters; a shorter or missing first line leaves no hint.
-TEST_F(Form1Choices, TagEntriesHintAtTheColumnsOfTheFirstRecord) {
-  write_settings({{"Source", (root / "donnees" / "catalogue.txt").string()}});
-  start();
-  const auto hints = [&](const char* list, std::initializer_list<int> rows) {
-    std::string texts;
-    for (int row : rows)
-      texts += find<QComboBox>(list)->itemData(row, Qt::ToolTipRole).toString().toStdString() + "|";
-    return texts;
-  };
-  EXPECT_EQ(hints("sourcelien", {0, 2, 3, 5, 100}) + hints("nomdufichierhtm(4)", {1}),
-            "Ivo Brasset|<p style=\"white-space:pre\">&lt;b&gt;disponible&lt;/b&gt;</p>|"
-            "Édition remasterisée de l'album enregistré à Kingston en 197|||5489|");
-  set_text("source", root / "donnees" / "autres.txt");
-  EXPECT_EQ(hints("Textelien", {0, 1, 2, 4}), "Autres|12|||");
-  set_text("source", "/nulle/part.txt");
-  EXPECT_EQ(hints("nomdufichierhtm(0)", {0}), "|");
 }
 
 // Help lasts 30 seconds from its latest display; the rule does not depend on it.
