@@ -35,7 +35,6 @@ using Texts = std::vector<std::string>;
 // Its RecordingView half is only the notifier: message boxes and beeps.
 class WindowTest : public ::testing::Test, public RecordingView {
  protected:
-  WindowTest() { fs::create_directories(locations.root_folder); }
   ~WindowTest() override {
     form.reset();
     QApplication::processEvents();
