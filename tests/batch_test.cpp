@@ -117,7 +117,6 @@ TEST_F(BatchTool, OnAPipeARunPrintsOnlyItsSummary) {
   EXPECT_TRUE(err.ends_with("\r\x1b[K" + said({"Traitement terminé..."}) + summary(0, 0, 3, 0)))
       << err;
 
-  // Help and version on standard output.
   EXPECT_EQ(batch({"--help"}), (Outcome{0, ""}));
   EXPECT_TRUE(printed.starts_with("Usage : corvella-batch [options]\n")) << printed;
   for (const char* option : {"--version", "-V"}) {

@@ -168,59 +168,14 @@ class Form1Choices : public WindowTest {
   const std::string modeles = folder_text(root / "modeles");
 };
 
-// The window as start-up leaves it: captions, the settings file it writes,
-// the choices it restores, the install folder it finds; and its placement.
+// The window as start-up leaves it, and where it is placed.
 using Form1Start = WindowTest;
 
-// Windows-1252 values are shown as text and go to the run and back to the file
-// as their own bytes; a typed text is written as UTF-8. The naming and title
-// choices are restored each on its own.
-TEST_F(Form1Start, ValuesPassThroughByteForByteAndChoicesAreRestored) {
-  const std::string file =
-      "[Parametres]\r\nDestination=/srv/d\xE9st/\r\nLien=/srv/d\xE9st/\r\n"
-      "textesource=Tag N\2604\r\nTag99=/caves/B\373che/\r\n";
-  fs::create_directories(locations.settings_file.parent_path());
-  write_bytes(locations.settings_file, file);
-  start();
-  EXPECT_EQ(caption("destination") + caption("sourcelien") + caption("Tag99"),
-            "/srv/dést/Tag N°4/caves/Bûche/");
-  const RunSettings run = form->read_settings();
-  EXPECT_EQ(run.destination + run.lien + run.textesource + run.tag99,
-            "/srv/d\xE9st//srv/d\xE9st/Tag N\2604/caves/B\373che/");
-  EXPECT_EQ(read_bytes(locations.settings_file), file);
-  // Chosen again, the link tag is saved under its own spelling of the key, as its bytes.
-  find("Check2")->setProperty("checked", true);
-  auto* sourcelien = find<QComboBox>("sourcelien");
-  emit sourcelien->activated(sourcelien->currentIndex());
-  EXPECT_EQ(read_bytes(locations.settings_file), file);
-  find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
-  EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
-
-  for (const auto& [option, titre] : {std::pair("1", "2"), std::pair("2", "1")}) {
-    write_settings(
-        {{"Option", option}, {"Titre", titre}, {"TagF0", "Tag N°1"}, {"TagF4", "Tag N°4"}});
-    start();
-    EXPECT_EQ(find<QRadioButton>("Option1")->isChecked(), *option == '1');
-    EXPECT_EQ(find<QRadioButton>("titrep1")->isChecked(), *titre == '1');
-    EXPECT_EQ(shown("nomdufichierhtm(4)"), *titre == '2');
-    EXPECT_EQ(caption("nomdufichierhtm(4)"), "Tag N°4");
-    std::string tags;  // names from tags: every name tag shown, those after a text enabled
-    for (int index = 0; index < 4; ++index)
-      tags += std::to_string(!tag(index)->isHidden()) + std::to_string(tag(index)->isEnabled());
-    EXPECT_TRUE(*option == '1' || tags == "11101010") << tags;
-  }
-  // Names and titles from the tags 0 to 98; links from the tags 0 to 100.
-  for (const char* name : {"nomdufichierhtm(0)", "nomdufichierhtm(4)", "sourcelien", "Textelien"}) {
-    const auto* list = find<QComboBox>(name);
-    EXPECT_EQ(std::to_string(list->count()) + " " + list->itemText(0).toStdString() + " " +
-                  list->itemText(list->count() - 1).toStdString(),
-              *name == 'n' ? "99 Tag N°0 Tag N°98" : "101 Tag N°0 Tag N°100");
-  }
-}
-
-// A first start without settings; then the folder of the program's file in
-// the registry store holds the examples.
-TEST_F(Form1Start, FirstStartThenInstallFolderFromTheRegistryStore) {
+// A first start without settings; the folder of the program's file in the
+// registry store holds the examples. Windows-1252 values are shown as text and
+// go to the run and back to the file as their own bytes; a typed text is
+// written as UTF-8. The naming and title choices are restored each on its own.
+TEST_F(Form1Start, FirstStartInstallFolderAndRestoredValuesAndChoices) {
   const std::string app_paths =
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
   start();  // makes the key, lasting, for an installer to fill
@@ -245,6 +200,45 @@ TEST_F(Form1Start, FirstStartThenInstallFolderFromTheRegistryStore) {
     const std::string expected = *folder ? folder : folder_text(kExamples);
     EXPECT_EQ(form->install_folder() + "|" + caption("source"),
               expected + "|" + expected + kExampleData);
+  }
+
+  const std::string file =
+      "[Parametres]\r\nDestination=/srv/d\xE9st/\r\nLien=/srv/d\xE9st/\r\n"
+      "textesource=Tag N\2604\r\nTag99=/caves/B\373che/\r\n";
+  write_bytes(locations.settings_file, file);
+  start();
+  EXPECT_EQ(caption("destination") + caption("sourcelien") + caption("Tag99"),
+            "/srv/dést/Tag N°4/caves/Bûche/");
+  const RunSettings run = form->read_settings();
+  EXPECT_EQ(run.destination + run.lien + run.textesource + run.tag99,
+            "/srv/d\xE9st//srv/d\xE9st/Tag N\2604/caves/B\373che/");
+  EXPECT_EQ(read_bytes(locations.settings_file), file);
+  // Chosen again, the link tag is saved under its own spelling of the key, as its bytes.
+  find("Check2")->setProperty("checked", true);
+  choose(find<QComboBox>("sourcelien"), 4);
+  EXPECT_EQ(read_bytes(locations.settings_file), file);
+  find<QLineEdit>("hyperdir")->setText(QString::fromUtf8("/srv/dès/"));
+  EXPECT_EQ(stored("Lien"), "/srv/d\xC3\xA8s/");
+
+  for (const auto& [option, titre] : {std::pair("1", "2"), std::pair("2", "1")}) {
+    write_settings(
+        {{"Option", option}, {"Titre", titre}, {"TagF0", "Tag N°1"}, {"TagF4", "Tag N°4"}});
+    start();
+    EXPECT_EQ(find<QRadioButton>("Option1")->isChecked(), *option == '1');
+    EXPECT_EQ(find<QRadioButton>("titrep1")->isChecked(), *titre == '1');
+    EXPECT_EQ(shown("nomdufichierhtm(4)"), *titre == '2');
+    EXPECT_EQ(caption("nomdufichierhtm(4)"), "Tag N°4");
+    std::string tags;  // names from tags: every name tag shown, those after a text enabled
+    for (int index = 0; index < 4; ++index)
+      tags += std::to_string(!tag(index)->isHidden()) + std::to_string(tag(index)->isEnabled());
+    EXPECT_TRUE(*option == '1' || tags == "11101010") << tags;
+  }
+  // Names and titles from the tags 0 to 98; links from the tags 0 to 100.
+  for (const char* name : {"nomdufichierhtm(0)", "nomdufichierhtm(4)", "sourcelien", "Textelien"}) {
+    const auto* list = find<QComboBox>(name);
+    EXPECT_EQ(std::to_string(list->count()) + " " + list->itemText(0).toStdString() + " " +
+                  list->itemText(list->count() - 1).toStdString(),
+              *name == 'n' ? "99 Tag N°0 Tag N°98" : "101 Tag N°0 Tag N°100");
   }
   EXPECT_TRUE(messages.empty());
 }
@@ -355,8 +349,7 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboardAndTheTagHintsOfTheChosenFile) {
   EXPECT_EQ(found, "donnees Anciens archives");
   EXPECT_EQ(ficsource->count(), 3);  // not ".cache"
   // A file is chosen by Enter, not by moving to it; the name tags come back.
-  type(ficsource, "a");
-  type(ficsource, "c");
+  for (const char* text : {"a", "c"}) type(ficsource, text);
   QTest::keyClick(ficsource, Qt::Key_Enter);
   EXPECT_EQ(stored("Source"), (root / "donnees" / "catalogue.txt").string());
   EXPECT_TRUE(!shown("ficdir") && shown("nomdufichierhtm(0)") && shown("exemplenom"));
@@ -370,7 +363,6 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboardAndTheTagHintsOfTheChosenFile) {
   EXPECT_EQ(current() + " " + std::to_string(ficsource->count()), "root 0");
   QTest::keyClick(ficdir, Qt::Key_Backspace);
   EXPECT_EQ(current(), temp.path().filename().string());
-  // Another drive moves the folder list there.
   auto* drive = find<window::DriveList>("Drive1");
   drive->setFocus();
   QTest::keyClick(drive, Qt::Key_Down);
@@ -443,13 +435,12 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
 
   // Option1 clears the name tags and writes all five; titrep1 empties the title tag.
   click("Option1");
-  for (int index = 0; index < 4; ++index)
-    EXPECT_TRUE(tag(index)->isHidden() && tag(index)->currentText().isEmpty()) << index;
   EXPECT_FALSE(shown("exemplenom"));
   EXPECT_EQ(stored("Option") + stored("TagF0") + "|" + stored("TagF4"), "1|Tag N°12");
   click("titrep1");
-  EXPECT_TRUE(tag(4)->isHidden() && tag(4)->currentText().isEmpty());
   EXPECT_EQ(stored("Titre") + "|" + stored("TagF4"), "1|");
+  for (int index = 0; index < 5; ++index)
+    EXPECT_TRUE(tag(index)->isHidden() && tag(index)->currentText().isEmpty()) << index;
   // Names from tags but no first tag: quitting remembers Option1.
   click("Option2");
   ASSERT_EQ(stored("Option"), "2");
@@ -513,7 +504,6 @@ TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
   click("Check2");
   choose(find<QComboBox>("sourcelien"), 100);
   choose(find<QComboBox>("Textelien"), 7);
-  find("Tag99")->setFocus(Qt::MouseFocusReason);
   QTest::keyClicks(find("Tag99"), "/f\b\b");  // an emptied field is not written
   const std::string remembered =
       first_start + "textesource=Tag N°100\r\nTextelien=Tag N°7\r\nTag99=/\r\n";
@@ -528,11 +518,9 @@ TEST_F(Form1Choices, LinkSettingsAreRememberedWhileTheLinkPassIsTicked) {
   EXPECT_EQ(read_bytes(locations.settings_file), remembered);
   // The paths of the page pass are written only while all three are filled.
   find<QLineEdit>("destination")->clear();
-  find("source")->setFocus(Qt::MouseFocusReason);
   QTest::keyClicks(find("source"), "x");
   EXPECT_EQ(read_bytes(locations.settings_file), remembered);
   click("Check2");
-  find("hyperdir")->setFocus(Qt::MouseFocusReason);
   QTest::keyClicks(find("hyperdir"), "x");
   EXPECT_EQ(stored("Lien"), "x" + folder_text(locations.working_folder));
 }
