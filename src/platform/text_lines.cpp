@@ -76,10 +76,12 @@ bool LineFileReader::refill() {
   base_ += pos_;
   pos_ = 0;
   const std::size_t kept = buffer_.size();
-  buffer_.resize(kept + kChunk);
-  const std::size_t got = std::fread(buffer_.data() + kept, 1, kChunk, file_);
+  const std::size_t chunk = chunk_ != 0 ? chunk_ : kChunk;
+  chunk_ = 0;
+  buffer_.resize(kept + chunk);
+  const std::size_t got = std::fread(buffer_.data() + kept, 1, chunk, file_);
   buffer_.resize(kept + got);
-  if (got < kChunk) {
+  if (got < chunk) {
     eof_ = true;
     failed_ = std::ferror(file_) != 0;
   }
@@ -91,6 +93,8 @@ bool LineFileReader::rewind() {
 }
 
 bool LineFileReader::seek(std::uint64_t offset) {
+  // Seeking is for reading one line again: a short first read serves most.
+  chunk_ = offset == 0 ? 0 : 4096;
   buffer_.clear();
   base_ = offset;
   pos_ = 0;

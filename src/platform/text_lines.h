@@ -90,6 +90,7 @@ class LineFileReader {
   bool lf_lines_;
   std::string buffer_;
   std::uint64_t base_ = 0;  // where buffer_ starts in the file
+  std::size_t chunk_ = 0;   // what the next refill reads, when not the usual
   std::size_t pos_ = 0;
   bool eof_ = false;
   bool failed_ = false;
