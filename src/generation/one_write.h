@@ -36,8 +36,9 @@
 // A stop in the pages part, or while the other pages are read, leaves every
 // page as it was. A stop in the links part leaves the pages before it in
 // listing order filled and linked as the whole run makes them, and the
-// others as they were (those not made yet still not made). (The two passes stopped at the same point would have
-// left the pages refilled but not yet linked.)
+// others as they were: those not made yet are still missing, though the
+// pages written link to them. (The two passes stopped at the same point
+// would have left every page made or refilled, those before it linked.)
 
 #include <optional>
 
