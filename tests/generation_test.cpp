@@ -406,8 +406,11 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
     write_bytes(dir / "pages" / name, fiche("?", "?"));
   const Texts p = list_ordinary_files(dir / "pages").value();
   const auto letter = [](const std::string& name) { return std::string(1, name[0] - 'a' + 'A'); };
-  const auto before = [](const std::string& name) {
-    return name == "c.htm" ? "absent" : fiche("?", "?");
+  const auto before = [](const std::string& n) {
+    return n == "c.htm" ? "absent" : fiche("?", "?");
+  };
+  const auto now = [&](const std::string& n) {
+    return fs::exists(dir / "pages" / n) ? page(n) : "absent";
   };
   // Events 1 to 3: the records; 4 to 6: the pages read; 7: the first page linked.
   for (const int stop_at : {2, 5, 8}) {
@@ -422,9 +425,6 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
     EXPECT_EQ(run.press(), PressOutcome::Stopped);
     view.on_event = nullptr;
     const std::string links = link(p[1], letter(p[1])) + link(p[2], letter(p[2]));
-    const auto now = [&](const std::string& name) {
-      return fs::exists(dir / "pages" / name) ? page(name) : "absent";
-    };
     EXPECT_EQ(now(p[0]), stop_at == 8 ? fiche(letter(p[0]), "Savoie", links) : before(p[0]));
     EXPECT_EQ(now(p[1]) + now(p[2]), before(p[1]) + before(p[2]));
   }
@@ -474,20 +474,26 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     files.emplace_back(pick({"Autre.HTM", "autre.html"}), fiche("Autre", region()));
     files.emplace_back("notes.txt", "à lire" + end);
     const std::string read_only = rng() % 3 == 0 ? files[0].first : "";
+    // Sometimes the links come from another folder, which holds the last page.
+    const std::string lien = rng() % 6 == 0 ? "autres/" : "pages/";
 
     testing::TempDir fast, reference;
     for (const testing::TempDir* dir : {&fast, &reference}) {
       fs::create_directory(*dir / "pages");
+      fs::create_directory(*dir / "autres");
       write_bytes(*dir / "modele.htm", modele);
       write_bytes(*dir / "données.txt", data);
       for (const auto& [name, bytes] : files) write_bytes(*dir / "pages" / name, bytes);
       if (!read_only.empty()) fs::permissions(*dir / "pages" / read_only, fs::perms(0444));
+      write_bytes(*dir / "autres" / files[files.size() - 3].first, ends(fiche("Ailleurs", "Jura")));
     }
 
     testing::RecordingView one, two;
     one.settings = both_passes(fast);
     two.settings = both_passes(reference);
     two.settings.tag99 = one.settings.tag99 = pick({"", " fiches/"});
+    one.settings.lien = fast.text() + lien;
+    two.settings.lien = reference.text() + lien;
     RunFlags flags;
     FieldTable fields, fields2;
     int title = 1, title2 = 1;
@@ -511,7 +517,7 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     };
     EXPECT_EQ((std::pair(fields, seen(one, report))), (std::pair(fields2, seen(two, report2))));
   }
-  EXPECT_GE(fused * 3, seeds * 2) << "too few seeds ran in one write";
+  EXPECT_GE(fused * 2, seeds) << "too few seeds ran in one write";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ using Texts = std::vector<std::string>;
 TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_EQ(to_utf8("Fromagerie d\xC3\xA9j\xC3\xA0"), "Fromagerie d\xC3\xA9j\xC3\xA0");
   EXPECT_EQ(to_utf8("caf\xE9 \x80\x9F"), "caf\xC3\xA9 \xE2\x82\xAC\xC5\xB8");  // Windows-1252
+  EXPECT_TRUE(is_ascii("fiches/\x7F") && !is_ascii("prix-\x80/"));             // "€" is not ASCII
   EXPECT_FALSE(is_valid_utf8("\xC3"));
   EXPECT_FALSE(is_valid_utf8("\xED\xA0\x80"));                     // a surrogate
   EXPECT_TRUE(is_valid_utf8(std::string_view("caf\xC3\xA9", 3)));  // a part, cut before a character

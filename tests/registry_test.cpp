@@ -97,6 +97,11 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
     value_room = 8;
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
     EXPECT_EQ(std::string(value_name) + " " + std::to_string(type), "Version 4");
+    std::uint8_t data[4];
+    std::uint32_t data_room = 3;  // the DWORD needs 4; the name has room
+    value_room = 8;
+    EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, data, &data_room), 234);
+    EXPECT_EQ(data_room, 4u);
     // A closed handle is gone; a root key is never closed.
     EXPECT_EQ(earlier.close_key(key) * 10 + earlier.close_key(key), 6);
     EXPECT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 6);
