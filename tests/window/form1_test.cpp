@@ -452,7 +452,7 @@ TEST_F(Form1Choices, NamingAndTitleChoices) {
 }
 
 // Help lasts 30 seconds from its latest display; the rule does not depend on it.
-TEST_F(Form1Choices, HelpLastsFromItsLatestDisplay) {
+TEST_F(Form1Choices, HelpLastsFromItsLatestDisplayAndNotOnFocusComingBack) {
   const int duration = 2000;
   start(std::chrono::milliseconds(duration));
   click("source");
@@ -461,6 +461,9 @@ TEST_F(Form1Choices, HelpLastsFromItsLatestDisplay) {
   const auto latest = std::chrono::steady_clock::now();
   QTRY_VERIFY_WITH_TIMEOUT(!shown("Aide"), 10000);
   EXPECT_GE(std::chrono::steady_clock::now() - latest, std::chrono::milliseconds(duration - 5));
+  click("Check2");  // focus back from another window or a list's popup: no help
+  find("sourcelien")->setFocus(Qt::ActiveWindowFocusReason);
+  find("Textelien")->setFocus(Qt::PopupFocusReason);
   EXPECT_TRUE(caption("Aide").empty() && !shown("idee"));
 }
 
@@ -479,10 +482,10 @@ TEST_F(Form1Choices, EnablingRulesOfThePassBoxesAndTheLinkFolder) {
   click_box("Check1", false);
   click_box("Check2", true);  // the link pass, whatever the page pass
   click_box("Check1", true);  // unticking the page pass leaves Command1
-  // The page pass ticked with the link pass lacking a tag.
+  // The page pass ticked, then the link pass ticked again, with the link pass lacking a tag.
   set_text("source", "/donnees.txt");
   find<QComboBox>("sourcelien")->setEditText(QString());
-  click_box("Check1", false);
+  for (const char* box : {"Check1", "Check2", "Check2"}) click_box(box, false);
 
   // The link folder enables Command1 only with a link tag, and is then
   // remembered (with Check1 unticked, the change of the field alone is not).
@@ -580,14 +583,6 @@ TEST_P(Form1FontFit, CaptionsWholeHelpTextsExactLabelsTiedAndTabTopToBottom) {
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
   click("Option2");
   expect_captions_whole(*form, "at start");
-  const std::pair<const char*, const char*> buddies[] = {
-      {"Label4", "source"},   {"Label7", "fichiermodele"}, {"Label5", "destination"},
-      {"Label8", "hyperdir"}, {"Label6", "sourcelien"},    {"Label9", "Textelien"},
-      {"Label10", "Tag99"}};
-  for (const auto& [label, field] : buddies) {
-    EXPECT_EQ(find<QLabel>(label)->buddy(), find(field)) << label;
-    EXPECT_EQ(find(field)->accessibleName().toStdString(), caption(label)) << field;
-  }
   EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(), "Tag 2 du nom des pages");
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) titrep1 "
@@ -598,18 +593,23 @@ TEST_P(Form1FontFit, CaptionsWholeHelpTextsExactLabelsTiedAndTabTopToBottom) {
   click("titrep2");
   find<QPushButton>("Command1")->setText("Arrêter");
   expect_captions_whole(*form, "naming from tags, during a run");
-  // Each help text, on a click on a field or, for the link settings, on Tab.
+  // Each field's label and help text, on a click or, for the link settings, on Tab.
   click("Check2");
   EXPECT_EQ(tab_stops(),
             "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) "
             "nomdufichierhtm(1) nomdufichierhtm(2) titrep2 nomdufichierhtm(4) hyperdir sourcelien "
             "Textelien Tag99 Command1 Command2");
   std::string texts;
-  for (int index = 0; const char* name : {"source", "fichiermodele", "destination", "hyperdir",
-                                          "sourcelien", "Textelien", "Tag99"}) {
+  const std::pair<const char*, const char*> fields[] = {
+      {"source", "Label4"},   {"fichiermodele", "Label7"}, {"destination", "Label5"},
+      {"hyperdir", "Label8"}, {"sourcelien", "Label6"},    {"Textelien", "Label9"},
+      {"Tag99", "Label10"}};
+  for (int index = 0; const auto& [name, label] : fields) {
     index++ < 4 ? click(name) : QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     texts += caption("Aide") + "|";
     EXPECT_TRUE(shown("Aide") && shown("idee")) << name;
+    EXPECT_EQ(find<QLabel>(label)->buddy(), find(name)) << label;
+    EXPECT_EQ(find(name)->accessibleName().toStdString(), caption(label)) << name;
     expect_captions_whole(*form, std::string("help of ") + name);
   }
   const std::string address = window::kWebAddress;
