@@ -26,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::file_names;
+using testing::link;
 using testing::read_bytes;
 using testing::write_bytes;
 using Texts = std::vector<std::string>;
@@ -36,10 +37,6 @@ std::string fiche(const std::string& name, const std::string& region,
   return "<html>\r\n<title>" + name + "</title>\r\n<!--tag1-->\r\n" + name +
          "\r\n<!--/tag1-->\r\n<!--tag2-->\r\n" + region + "\r\n<!--/tag2-->\r\n<!--tag99-->\r\n" +
          links + "<!--/tag99-->\r\n</html>\r\n";
-}
-
-std::string link(const std::string& page, const std::string& text) {
-  return "<a href =\"" + page + "\">" + text + "</a><br>\r\n";
 }
 
 // Every file of a folder, hidden ones included: name, then octal permission bits and bytes.
@@ -359,7 +356,7 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
   corvella::Run run(view);
   view.settings.check2 = false;  // ticked during the page pass: the link pass runs
   view.on_event = [&](int) { view.settings.check2 = true; };
-  ASSERT_EQ(run.press(), PressOutcome::Finished);  // the pages are new: two passes
+  ASSERT_EQ(run.press(), PressOutcome::Finished);  // unticked at the press: two passes
   ASSERT_TRUE(rename_keeps_listing_place(*Folder::open(dir / "pages")))
       << "a folder that lists by creation: the two passes run every time";
   std::map<std::string, testing::DatedBack> stamps;
@@ -386,9 +383,8 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
   EXPECT_EQ(view.messages, Texts(3, "information: Traitement terminé..."));
 
   // The data file written over during the run: the run ends, nothing written.
-  view.events = 0;
-  view.on_event = [&](int event) {
-    if (event == 2) write_bytes(dir / "données.txt", "comte;Comté;Doubs\r\n");
+  view.on_event = [&, start = view.events](int event) {
+    if (event == start + 2) write_bytes(dir / "données.txt", "comte;Comté;Doubs\r\n");
   };
   ASSERT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.messages.back(), "critical: Le fichier source a changé pendant le traitement");
@@ -402,9 +398,9 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
   write_bytes(dir / "modele.htm", fiche("Fromage", "Région"));
   view.settings.check2 = true;
   write_bytes(dir / "données.txt", "a;A;Savoie\r\nb;B;Savoie\r\nc;C;Savoie\r\n");
-  for (const char* name : {"a.htm", "b.htm", "c.htm"})
-    write_bytes(dir / "pages" / name, fiche("?", "?"));
-  const Texts p = list_ordinary_files(dir / "pages").value();
+  const Texts abc{"a.htm", "b.htm", "c.htm"};
+  for (const std::string& name : abc) write_bytes(dir / "pages" / name, fiche("?", "?"));
+  const Texts p = list_ordinary_files(dir / "pages").value();  // where c.htm will be listed
   const auto letter = [](const std::string& name) { return std::string(1, name[0] - 'a' + 'A'); };
   const auto before = [](const std::string& n) {
     return n == "c.htm" ? "absent" : fiche("?", "?");
@@ -415,12 +411,11 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
   // Events 1 to 3: the records; 4 to 6: the pages read; 7: the first page linked.
   for (const int stop_at : {2, 5, 8}) {
     SCOPED_TRACE(stop_at);
-    for (const std::string& name : p) write_bytes(dir / "pages" / name, fiche("?", "?"));
+    for (const std::string& name : abc) write_bytes(dir / "pages" / name, fiche("?", "?"));
     fs::remove(dir / "pages" / "c.htm");
     corvella::Run run(view);
-    view.events = 0;
-    view.on_event = [&](int event) {
-      if (event == stop_at) run.press();
+    view.on_event = [&, start = view.events](int event) {
+      if (event == start + stop_at) run.press();
     };
     EXPECT_EQ(run.press(), PressOutcome::Stopped);
     view.on_event = nullptr;
@@ -478,7 +473,12 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     const std::string lien = rng() % 6 == 0 ? "autres/" : "pages/";
 
     testing::TempDir fast, reference;
-    for (const testing::TempDir* dir : {&fast, &reference}) {
+    testing::RecordingView one, two;
+    const std::string tag99 = pick({"", " fiches/"});
+    for (auto [dir, view] : {std::pair(&fast, &one), std::pair(&reference, &two)}) {
+      view->settings = both_passes(*dir);
+      view->settings.tag99 = tag99;
+      view->settings.lien = dir->text() + lien;
       fs::create_directory(*dir / "pages");
       fs::create_directory(*dir / "autres");
       write_bytes(*dir / "modele.htm", modele);
@@ -488,12 +488,6 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
       write_bytes(*dir / "autres" / files[files.size() - 3].first, ends(fiche("Ailleurs", "Jura")));
     }
 
-    testing::RecordingView one, two;
-    one.settings = both_passes(fast);
-    two.settings = both_passes(reference);
-    two.settings.tag99 = one.settings.tag99 = pick({"", " fiches/"});
-    one.settings.lien = fast.text() + lien;
-    two.settings.lien = reference.text() + lien;
     RunFlags flags;
     FieldTable fields, fields2;
     int title = 1, title2 = 1;

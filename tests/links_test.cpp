@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::file_names;
+using testing::link;
 using testing::read_bytes;
 using testing::write_bytes;
 using Names = std::vector<std::string>;
@@ -26,10 +27,6 @@ std::string fiche(const std::string& name, const std::string& region,
          "\r\n<!--/tag1-->\r\n</h1>\r\n<p>\r\n<!--tag2-->\r\n" + region +
          "\r\n<!--/tag2-->\r\n</p>\r\n<h2>Du même terroir</h2>\r\n<p>\r\n<!--tag99-->\r\n" + links +
          "<!--/tag99-->\r\n</p>\r\n</html>\r\n";
-}
-
-std::string link(const std::string& href, const std::string& text) {
-  return "<a href =\"" + href + "\">" + text + "</a><br>\r\n";
 }
 
 struct LinkPass : ::testing::Test {

@@ -90,18 +90,17 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
     ASSERT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 0);
     const RegHandle app = make(earlier, HKEY_LOCAL_MACHINE, kAppPaths, REG_OPTION_NON_VOLATILE);
     ASSERT_EQ(earlier.set_value(app, "", REG_SZ, program, sizeof program), 0);
-    // "Version" needs 7 and room for its NUL; the type comes with the name.
+    // "Version" needs 7 and room for its NUL, its DWORD 4; the type comes with the name.
     char value_name[8];
-    std::uint32_t value_room = 7, type = 0;
+    std::uint8_t data[4];
+    std::uint32_t value_room = 7, data_room = 3, type = 0;
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 234);
     value_room = 8;
-    EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
-    EXPECT_EQ(std::string(value_name) + " " + std::to_string(type), "Version 4");
-    std::uint8_t data[4];
-    std::uint32_t data_room = 3;  // the DWORD needs 4; the name has room
-    value_room = 8;
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, data, &data_room), 234);
-    EXPECT_EQ(data_room, 4u);
+    EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
+    EXPECT_EQ(
+        std::string(value_name) + " " + std::to_string(type) + " " + std::to_string(data_room),
+        "Version 4 4");
     // A closed handle is gone; a root key is never closed.
     EXPECT_EQ(earlier.close_key(key) * 10 + earlier.close_key(key), 6);
     EXPECT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 6);

@@ -30,6 +30,11 @@ struct TempDir {
   fs::path path_;
 };
 
+// A link line as the link pass writes it into a CR LF page.
+inline std::string link(const std::string& href, const std::string& text) {
+  return "<a href =\"" + href + "\">" + text + "</a><br>\r\n";
+}
+
 void write_bytes(const fs::path& path, std::string_view bytes);
 std::string read_bytes(const fs::path& path);                 // fails the test when unreadable
 std::vector<std::string> file_names(const fs::path& folder);  // sorted
