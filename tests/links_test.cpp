@@ -87,7 +87,7 @@ TEST_F(LinkPass, FolderRules) {
   const std::string longest = std::string(251, 'l') + ".htm";
   for (const std::string name :
        {"a.htm", "B.HTM", "tmp_notes.htm", "lecture.htm", "c.html", "aide.hlp", "notes.txt",
-        "absent.htm", ".cache.htm", "f.htm", longest.c_str()}) {
+        "absent.htm", ".cache.htm", "f.htm", "htm", longest.c_str()}) {
     write_bytes(liens / name, fiche("Lien " + name, "Savoie"));
     if (name != "absent.htm" && name != "f.htm") put(name, fiche("Page", "ailleurs"));
   }
@@ -107,14 +107,14 @@ TEST_F(LinkPass, FolderRules) {
     const PassOutcome outcome = run();
     EXPECT_EQ(view.skipped,
               (Names{"f.htm : Invalid argument", "lecture.htm : page en lecture seule"}));
-    EXPECT_EQ(std::pair(report.pages_linked, report.links_written), std::pair(5LL, 35LL));
+    EXPECT_EQ(std::pair(report.pages_linked, report.links_written), std::pair(6LL, 48LL));
     return HasFailure() ? -1 : static_cast<int>(outcome);
   };
   ASSERT_EQ(testing::in_child(pass), static_cast<int>(PassOutcome::Completed));
 
   // Links in the order the folder lists the pages; the empty prefix: bare names.
-  const Names pages{"a.htm",      "B.HTM",  "tmp_notes.htm", "lecture.htm",
-                    "absent.htm", "cr.htm", "f.htm",         longest};
+  const Names pages{"a.htm",  "B.HTM", "tmp_notes.htm", "lecture.htm", "absent.htm",
+                    "cr.htm", "f.htm", "htm",           longest};
   const Names listed = list_ordinary_files(liens.path()).value();
   const auto links_of = [&](const std::string& self) {
     std::string links;
@@ -123,7 +123,7 @@ TEST_F(LinkPass, FolderRules) {
         links += link(name, name == "cr.htm" ? "Nom#" : "Lien " + name);  // then a random number
     return links;
   };
-  for (const std::string& self : Names{"a.htm", "B.HTM", "tmp_notes.htm", longest})
+  for (const std::string& self : Names{"a.htm", "B.HTM", "tmp_notes.htm", "htm", longest})
     EXPECT_EQ(std::regex_replace(get(self), std::regex(">Nom[0-9]+</a>"), ">Nom#</a>"),
               fiche("Page", "ailleurs", links_of(self)))
         << self;
@@ -133,7 +133,7 @@ TEST_F(LinkPass, FolderRules) {
     EXPECT_EQ(get(name), fiche("Page", "ailleurs")) << name;
   EXPECT_EQ(read_bytes(outside / "ailleurs.htm"), fiche("ailleurs", "Savoie"));
   EXPECT_EQ(file_names(dir.path()),
-            (Names{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm",
+            (Names{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm", "htm",
                    "lecture.htm", "lien.htm", longest, "notes.txt", "tmp_notes.htm"}));
 }
 
