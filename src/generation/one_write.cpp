@@ -25,6 +25,7 @@ namespace {
 
 constexpr std::uint32_t kNoPage = UINT32_MAX;
 constexpr std::uint64_t kNoRecord = UINT64_MAX;
+constexpr std::string_view kLinkRegion = "<!--tag99-->";
 
 // What the run knows before writing: the folder's pages in listing order
 // (those the run makes where the folder will list them), and which page each
@@ -235,8 +236,18 @@ class OneWrite {
                        : ListedPage{plan_.names[page], std::nullopt, {}};
   }
 
+  // The link content and text of a filled page usually stand before its link
+  // region: the pages part fills only that far when they do.
+  bool holds_link_tags(std::string_view filled) const {
+    const auto holds = [&](const std::optional<std::string>& marker) {
+      return !marker || content_line(filled, *marker).has_value();
+    };
+    return !filled.empty() && holds(link_marker_) && holds(text_marker_);
+  }
+
   // With `observer`, as the page pass shows it: its event point, and what it
-  // cannot refill reported.
+  // cannot refill reported; `bytes` then holds what the link pass would read
+  // of the page, maybe without its link region.
   PageState record_page(std::uint32_t page, PageObserver* observer, bool& stopped) {
     const std::string& name = plan_.names[page];
     PageState state;
@@ -252,10 +263,14 @@ class OneWrite {
         stopped = observer->handle_events_and_check_stop();
       }
     } else if (observer) {
-      const FillOutcome outcome =
-          fill_at_event_point(state.disk->bytes, fields_, title_index_, *observer, state.bytes);
+      const FillOutcome outcome = fill_at_event_point(state.disk->bytes, fields_, title_index_,
+                                                      *observer, state.bytes, kLinkRegion);
       stopped = outcome == FillOutcome::Stopped;
       state.filled = outcome == FillOutcome::Filled;
+      if (state.filled && !holds_link_tags(state.bytes)) {
+        state.bytes.clear();
+        fill_page(state.disk->bytes, fields_, title_index_, state.bytes);
+      }
       if (outcome == FillOutcome::Failed) {
         state.error = errno;
         report_skip(report_, view_, {name, system_reason(state.error)});

@@ -47,7 +47,7 @@ OpeningMarker lowest_opening_tag(std::string_view line) {
 }  // namespace
 
 bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
-               FillObserver* observer) {
+               FillObserver* observer, std::string_view up_to) {
   if (title_index < 0 || title_index >= kFieldCount) return false;
   const long long total = static_cast<long long>(count_lines(page)) + 1;
   out.reserve(out.size() + page.size() + 256);
@@ -57,9 +57,13 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   bool inside = false;
   std::string last_number;  // empty until the first opening marker
   long long counter = 1;
+  bool cut = false;
   std::string_view line;
   for (LineCursor cursor(page); cursor.next(line); ++counter) {
-    if (line.find(kOpen) != std::string_view::npos) {
+    cut = cut || (!up_to.empty() && line.find(up_to) != std::string_view::npos);
+    if (cut) {
+      // Left out.
+    } else if (line.find(kOpen) != std::string_view::npos) {
       const OpeningMarker marker = lowest_opening_tag(line);
       if (marker.number >= 0) {
         last_number = std::to_string(marker.number);
@@ -88,12 +92,13 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
 }
 
 FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
-                                FillObserver& observer, std::string& filled) {
+                                FillObserver& observer, std::string& filled,
+                                std::string_view up_to) {
   if (title_index < 0 || title_index >= kFieldCount) return FillOutcome::Failed;
   observer.page_started();
   if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
   filled.clear();
-  fill_page(page, fields, title_index, filled, &observer);
+  fill_page(page, fields, title_index, filled, &observer, up_to);
   return FillOutcome::Filled;
 }
 
