@@ -469,9 +469,8 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     files.emplace_back(pick({"Autre.HTM", "autre.html"}), fiche("Autre", region()));
     files.emplace_back("notes.txt", "à lire" + end);
     const std::string read_only = rng() % 3 == 0 ? files[0].first : "";
-    // Sometimes the links come from another folder, which holds the last page.
+    // Sometimes links from another folder (it holds one page), or a link region before tag 2.
     const std::string lien = rng() % 6 == 0 ? "autres/" : "pages/";
-    // Sometimes a link region stands before the link tag.
     if (rng() % 5 == 0) modele.insert(modele.find("<!--tag2-->"), "<!--tag99-->" + end);
 
     testing::TempDir fast, reference;
