@@ -14,6 +14,7 @@
 #include "generation/run.h"
 #include "platform/files.h"
 #include "platform/locations.h"
+#include "platform/signal_handlers.h"
 #include "settings/settings.h"
 #include "version.h"
 
@@ -29,8 +30,6 @@ volatile std::sig_atomic_t g_signal = 0;
 void on_signal(int number) {
   if (g_signal == 0) g_signal = number;
 }
-
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 constexpr const char* kUsage =
     "Usage : corvella-batch [options]\n"
@@ -315,31 +314,6 @@ std::optional<RunSettings> settings_from(const Options& options, std::ostream& e
   return s;
 }
 
-// The stop signals, taken as a press of "Arrêter" while installed.
-class StopSignals {
- public:
-  StopSignals() {
-    g_signal = 0;
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
-      sigaction(kStopSignals[i], &action, &previous_[i]);
-    }
-  }
-  ~StopSignals() {
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
-      sigaction(kStopSignals[i], &previous_[i], nullptr);
-    }
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  struct sigaction previous_[std::size(kStopSignals)]{};
-};
-
 }  // namespace
 
 int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -370,7 +344,9 @@ int batch_main(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
   PressOutcome outcome;
   {
-    StopSignals stop_signals;
+    // Taken as a press of "Arrêter" while the run lasts.
+    g_signal = 0;
+    const SignalHandlers stop_signals({SIGINT, SIGTERM, SIGHUP}, on_signal);
     outcome = run.press();
   }
 

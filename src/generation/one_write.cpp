@@ -1,6 +1,8 @@
 #include "generation/one_write.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -45,13 +47,6 @@ struct Plan {
   std::unordered_map<std::size_t, SkippedPage> refused;
 };
 
-// Nothing when the folder cannot be listed.
-std::optional<std::vector<std::string>> listed_pages(const Folder& folder) {
-  std::optional<std::vector<std::string>> names = list_ordinary_files(folder);
-  if (names) std::erase_if(*names, [](const std::string& name) { return !is_page_name(name); });
-  return names;
-}
-
 // Where the pages not made yet will be listed among `listed`, the folder's
 // pages: nothing when the folder's file system cannot tell beforehand.
 std::optional<std::vector<std::string>> order_with(const Folder& folder,
@@ -80,7 +75,7 @@ std::optional<std::vector<std::string>> order_with(const Folder& folder,
 std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
                               std::optional<std::string> page_template) {
   Plan plan;
-  std::optional<std::vector<std::string>> listed = listed_pages(folder);
+  std::optional<std::vector<std::string>> listed = list_page_names(folder);
   if (!listed) return std::nullopt;
   const std::unordered_set<std::string_view> on_disk(listed->begin(), listed->end());
   std::vector<std::string> page_names;  // per record, empty when it makes none
@@ -91,9 +86,6 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
   plan.reader = RecordReader::open(settings.source);
   if (!plan.reader) return std::nullopt;
   plan.stamp = plan.reader->stamp();
-  const std::optional<long long> total = count_records(*plan.reader);
-  if (!total) return std::nullopt;
-  plan.total = *total;
   FieldTable fields;
   std::string record;
   for (std::size_t r = 0;; ++r) {
@@ -127,6 +119,8 @@ std::optional<Plan> make_plan(const RunSettings& settings, const Folder& folder,
     plan.last_record.assign(record);
   }
   if (plan.reader->failed()) return std::nullopt;
+  // An empty file counts as one record for the display, as count_records says.
+  plan.total = std::max<long long>(1, std::ssize(page_names));
 
   if (made.empty()) {
     plan.names = std::move(*listed);
@@ -188,13 +182,11 @@ class OneWrite {
     // the pages are written as the page pass alone leaves them.
     if (!view_.read_settings().check2) return write_pages();
     if (const PassOutcome links = links_part(); links != PassOutcome::Completed) return links;
-    if (list_names() != plan_.names) return link_pass(flags_, view_, clock_, report_);
+    if (list_page_names(folder_) != plan_.names) return link_pass(flags_, view_, clock_, report_);
     return PassOutcome::Completed;
   }
 
  private:
-  std::optional<std::vector<std::string>> list_names() const { return listed_pages(folder_); }
-
   // The page pass's display; each record's page filled in memory only.
   PassOutcome pages_part() {
     pages_.resize(plan_.names.size());
@@ -434,8 +426,9 @@ std::optional<PassOutcome> pages_and_links(RunFlags& flags, RunView& view, Clock
   const int title = settled_title_index(asked, title_index);
   std::optional<std::string> page_template =
       title >= 0 && title < kFieldCount ? read_file(asked.modele) : std::nullopt;
+  if (!rename_keeps_listing_place(*folder)) return std::nullopt;
   std::optional<Plan> plan = make_plan(settings, *folder, std::move(page_template));
-  if (!plan || !rename_keeps_listing_place(*folder)) return std::nullopt;
+  if (!plan) return std::nullopt;
 
   if (!validate(asked, view)) return PassOutcome::Invalid;
   enter_running(flags, view, "Génération des pages HTML en cours...");

@@ -45,16 +45,13 @@ int relink(const Folder& folder, const std::string& name, const FileContents& pa
   return errno;
 }
 
-// Pages: names ending in "htm" in any letter case. Working copies never end
-// so, whatever run left them. Nothing when the folder cannot be listed.
-std::optional<std::vector<std::string>> page_names(const std::optional<Folder>& folder) {
-  std::optional<std::vector<std::string>> names =
-      folder ? list_ordinary_files(*folder) : std::nullopt;
+}  // namespace
+
+std::optional<std::vector<std::string>> list_page_names(const Folder& folder) {
+  std::optional<std::vector<std::string>> names = list_ordinary_files(folder);
   if (names) std::erase_if(*names, [](const std::string& name) { return !is_page_name(name); });
   return names;
 }
-
-}  // namespace
 
 PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& report) {
   const RunSettings settings = view.read_settings();
@@ -72,7 +69,7 @@ PassOutcome link_pass(RunFlags& flags, RunView& view, Clock& clock, RunReport& r
   if (!destination) return PassOutcome::Failed;
 
   const std::optional<Folder> lien = Folder::open(settings.lien);
-  std::optional<std::vector<std::string>> names = page_names(lien);
+  std::optional<std::vector<std::string>> names = lien ? list_page_names(*lien) : std::nullopt;
   if (!names) {
     view.message_box("Le répertoire contenant les fichiers à traiter ne peut pas être lu : " +
                          system_reason(errno),

@@ -20,6 +20,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "generation/run_view.h"
 #include "links/link_groups.h"
@@ -50,6 +51,11 @@ class LinkProgress {
   char separator_;
   double start_ = 0;
 };
+
+// The pages of a folder in listing order: its ordinary files whose names end
+// in "htm" in any letter case (working copies never do, whatever run left
+// them). Nothing when the folder cannot be listed, errno telling why.
+std::optional<std::vector<std::string>> list_page_names(const Folder& folder);
 
 // One read of the page gives both of its tags. A page that cannot be read
 // is reported and matches no page.

@@ -49,7 +49,8 @@ OpeningMarker lowest_opening_tag(std::string_view line) {
 bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
                FillObserver* observer, std::string_view up_to) {
   if (title_index < 0 || title_index >= kFieldCount) return false;
-  const long long total = static_cast<long long>(count_lines(page)) + 1;
+  // The line count only serves the display.
+  const long long total = observer ? static_cast<long long>(count_lines(page)) + 1 : 1;
   out.reserve(out.size() + page.size() + 256);
 
   // Lines are written with the page's own line ends.

@@ -9,7 +9,6 @@ namespace corvella::window {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP};
 int g_sockets[2] = {-1, -1};
 
 void on_signal(int number) {
@@ -30,18 +29,12 @@ StopSignals::StopSignals(QWidget& window) : window_(window) {
     received_ = byte;
     window_.close();  // during a run: the stop flag, see Form1::closeEvent
   });
-  struct sigaction action {};
-  action.sa_handler = on_signal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i)
-    sigaction(kSignals[i], &action, &previous_[i]);
+  handlers_.emplace(std::initializer_list<int>{SIGTERM, SIGHUP}, on_signal);
 }
 
 StopSignals::~StopSignals() {
   if (!notifier_) return;
-  for (std::size_t i = 0; i < std::size(kSignals); ++i)
-    sigaction(kSignals[i], &previous_[i], nullptr);
+  handlers_.reset();
   notifier_.reset();
   ::close(g_sockets[0]);
   ::close(g_sockets[1]);

@@ -8,9 +8,10 @@
 
 #include <QObject>
 #include <QSocketNotifier>
-#include <csignal>
-#include <iterator>
 #include <memory>
+#include <optional>
+
+#include "platform/signal_handlers.h"
 
 class QWidget;
 
@@ -28,7 +29,7 @@ class StopSignals final : public QObject {
   QWidget& window_;
   std::unique_ptr<QSocketNotifier> notifier_;
   int received_ = 0;
-  struct sigaction previous_[2]{};
+  std::optional<SignalHandlers> handlers_;
 };
 
 }  // namespace corvella::window
