@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::uint32_t kNoPage = UINT32_MAX;
 constexpr std::uint64_t kNoRecord = UINT64_MAX;
-constexpr std::string_view kLinkRegion = "<!--tag99-->";
 
 // What the run knows before writing: the folder's pages in listing order
 // (those the run makes where the folder will list them), and which page each
@@ -159,6 +158,51 @@ struct PageState {
   int error = 0;        // why it could not be read or filled
 };
 
+// What lets the links part tell, without reading and filling a page again,
+// that it comes out as the pages part read it from disk.
+struct Unchanged {
+  FileStamp stamp;        // the page as the pages part read it
+  bool unlinked = false;  // it is its own filled page
+  bool linked = false;    // it is its filled page with links put in, when
+  bool regions = false;   // it has link regions and these links are the
+  std::uint32_t at = 0;   // `size` bytes at `at` (the first region)
+  std::uint32_t size = 0;
+  bool crlf = false;  // the filled page's lines end with CR LF
+};
+
+Unchanged unchanged_as(const PageState& state) {
+  Unchanged unchanged;
+  if (!state.filled || state.made || !state.writable) return unchanged;
+  const std::string_view disk = state.disk->bytes;
+  const std::string_view filled = state.bytes;
+  unchanged.stamp = state.disk->stamp;
+  unchanged.crlf = line_end_of(filled) == "\r\n";
+  unchanged.unlinked = filled == disk;
+  // Linked, the page is `bare` with the same link lines at each place.
+  std::vector<std::size_t> places;
+  const std::string bare = p_ajoute_lien(filled, {}, &places);
+  if (disk.size() < bare.size() || disk.size() > UINT32_MAX) return unchanged;
+  const std::size_t extra = disk.size() - bare.size();
+  if (places.empty() ? extra != 0 : extra % places.size() != 0) return unchanged;
+  const std::size_t size = places.empty() ? 0 : extra / places.size();
+  std::size_t from = 0;  // in `bare`
+  for (std::size_t k = 0; k <= places.size(); ++k) {
+    const std::size_t to = k < places.size() ? places[k] : bare.size();
+    const std::size_t at = from + k * size;  // where `from` stands on disk
+    if (disk.substr(at, to - from) != std::string_view(bare).substr(from, to - from) ||
+        (k > 0 && k < places.size() &&
+         disk.substr(at + to - from, size) != disk.substr(places[0], size))) {
+      return unchanged;
+    }
+    from = to;
+  }
+  unchanged.linked = true;
+  unchanged.regions = !places.empty();
+  unchanged.at = places.empty() ? 0 : static_cast<std::uint32_t>(places[0]);
+  unchanged.size = static_cast<std::uint32_t>(size);
+  return unchanged;
+}
+
 class OneWrite {
  public:
   OneWrite(RunFlags& flags, RunView& view, Clock& clock, FieldTable& fields, int title_index,
@@ -190,6 +234,7 @@ class OneWrite {
   // The page pass's display; each record's page filled in memory only.
   PassOutcome pages_part() {
     pages_.resize(plan_.names.size());
+    unchanged_.resize(plan_.names.size());
     read_.assign(plan_.names.size(), false);
     PageObserver observer(flags_, view_);
     RecordProgress progress(view_, clock_, plan_.total);
@@ -209,6 +254,7 @@ class OneWrite {
         const PageState state = record_page(page, &observer, stopped);
         if (stopped || flags_.stop) return PassOutcome::Stopped;
         keep(page, state);
+        unchanged_[page] = unchanged_as(state);
         if (state.error != 0 && !failed(plan_.names[page], state.error, false)) {
           return PassOutcome::Failed;
         }
@@ -228,24 +274,14 @@ class OneWrite {
                        : ListedPage{plan_.names[page], std::nullopt, {}};
   }
 
-  // The link content and text of a filled page usually stand before its link
-  // region: the pages part fills only that far when they do.
-  bool holds_link_tags(std::string_view filled) const {
-    const auto holds = [&](const std::optional<std::string>& marker) {
-      return !marker || content_line(filled, *marker).has_value();
-    };
-    return !filled.empty() && holds(link_marker_) && holds(text_marker_);
-  }
-
   // With `observer`, as the page pass shows it: its event point, and what it
-  // cannot refill reported; `bytes` then holds what the link pass would read
-  // of the page, maybe without its link region.
+  // cannot refill reported.
   PageState record_page(std::uint32_t page, PageObserver* observer, bool& stopped) {
     const std::string& name = plan_.names[page];
     PageState state;
     state.made = plan_.made[page];
     state.disk =
-        state.made ? FileContents{*plan_.page_template, 0666} : read_regular_file(folder_, name);
+        state.made ? FileContents{*plan_.page_template, 0666, {}} : read_regular_file(folder_, name);
     if (!state.disk) state.error = errno;
     state.writable = state.disk && (state.disk->mode & 0222) != 0;
     if (!state.writable) {
@@ -256,13 +292,9 @@ class OneWrite {
       }
     } else if (observer) {
       const FillOutcome outcome = fill_at_event_point(state.disk->bytes, fields_, title_index_,
-                                                      *observer, state.bytes, kLinkRegion);
+                                                      *observer, state.bytes);
       stopped = outcome == FillOutcome::Stopped;
       state.filled = outcome == FillOutcome::Filled;
-      if (state.filled && !holds_link_tags(state.bytes)) {
-        state.bytes.clear();
-        fill_page(state.disk->bytes, fields_, title_index_, state.bytes);
-      }
       if (outcome == FillOutcome::Failed) {
         state.error = errno;
         report_skip(report_, view_, {name, system_reason(state.error)});
@@ -343,6 +375,11 @@ class OneWrite {
   bool write_page(std::uint32_t i, Grouping* grouping, std::string& links) {
     const std::string& name = plan_.names[i];
     const bool linked = grouping && has_matches(*grouping, i);
+    if (left_as_is(i, grouping, linked, links)) {
+      ++report_.pages_unchanged;
+      count_links(i, grouping, linked);
+      return true;
+    }
     PageState state;
     if (plan_.record_at[i] != kNoRecord) {
       if (!read_record(plan_.record_at[i])) return false;
@@ -378,11 +415,28 @@ class OneWrite {
          : changed  ? report_.pages_refilled
                     : report_.pages_unchanged);
     }
-    if (linked) {
-      ++report_.pages_linked;
-      report_.links_written += static_cast<long long>(match_count(*grouping, i));
-    }
+    count_links(i, grouping, linked);
     return true;
+  }
+
+  void count_links(std::uint32_t i, const Grouping* grouping, bool linked) {
+    if (!linked) return;
+    ++report_.pages_linked;
+    report_.links_written += static_cast<long long>(match_count(*grouping, i));
+  }
+
+  // Whether page `i` comes out as the pages part read it, and is still so on
+  // disk: it is then left alone.
+  bool left_as_is(std::uint32_t i, Grouping* grouping, bool linked, std::string& links) {
+    const Unchanged& unchanged = unchanged_[i];
+    if (!(linked ? unchanged.linked : unchanged.unlinked)) return false;
+    if (!linked || !unchanged.regions) {
+      return file_holds(folder_, plan_.names[i], unchanged.stamp, 0, {});
+    }
+    return plain_links_of(*grouping, pages_, i, unchanged.crlf ? "\r\n" : "\n", prefix_,
+                          links) &&
+           links.size() == unchanged.size &&
+           file_holds(folder_, plan_.names[i], unchanged.stamp, unchanged.at, links);
   }
 
   RunFlags& flags_;
@@ -398,6 +452,7 @@ class OneWrite {
   std::vector<ListedPage> pages_;
   RunReport& report_;
   std::vector<bool> read_;  // per page: its content is known from the pages part
+  std::vector<Unchanged> unchanged_;
   std::string record_;
 };
 

@@ -17,14 +17,19 @@
 // folder's own order there. Any other press runs the two passes one after
 // the other.
 //
-// The run reads every page twice and writes it at most once:
+// The run writes every page at most once:
 //  1. the pages part shows the page pass's display (record by record, with
 //     its event point) and fills each record's page in memory only, keeping
-//     its link content and link text;
+//     its link content and link text, and whether the page on disk is that
+//     filled page, with or without links, but for the bytes of its link
+//     regions (where they stand, how long they are, the file's stamp);
 //  2. the links part shows the link pass's display: it reads the contents
 //     of the folder's other pages, groups the pages, then page by page in
-//     listing order fills the record's page again, puts its links in and
-//     replaces it when the bytes differ from the page on disk.
+//     listing order makes the page's links. A page whose file still has its
+//     stamp and holds those links in its regions (or that gets no links and
+//     was its filled page) is left alone unread; any other is read and
+//     filled again, gets its links and replaces the page when the bytes
+//     differ from it.
 // Read-only pages keep their bytes and lend them to the comparison, as in
 // the two passes. The run holds no record: it reads the data file again in
 // the pages part and each record again at its page, and ends ("Le fichier

@@ -72,11 +72,18 @@ bool has_matches(const Grouping& grouping, std::uint32_t i) { return match_count
 
 void links_of(Grouping& grouping, const std::vector<ListedPage>& pages, std::uint32_t i,
               std::string_view page, const Prefix& prefix, std::string& out) {
+  if (plain_links_of(grouping, pages, i, line_end_of(page), prefix, out)) return;
+  group_table(grouping.groups[grouping.group_of[i]], pages, is_valid_utf8(page), prefix)
+      .lines_without(grouping.row_of[i], line_end_of(page), out);
+}
+
+bool plain_links_of(Grouping& grouping, const std::vector<ListedPage>& pages, std::uint32_t i,
+                    std::string_view line_end, const Prefix& prefix, std::string& out) {
   Group& mine = grouping.groups[grouping.group_of[i]];
   // The page's character set matters only for addresses beyond ASCII.
-  const bool utf8_page = (mine.ascii_names && prefix.ascii) || is_valid_utf8(page);
-  group_table(mine, pages, utf8_page, prefix)
-      .lines_without(grouping.row_of[i], line_end_of(page), out);
+  if (!mine.ascii_names || !prefix.ascii) return false;
+  group_table(mine, pages, true, prefix).lines_without(grouping.row_of[i], line_end, out);
+  return true;
 }
 
 }  // namespace corvella

@@ -75,5 +75,9 @@ std::size_t match_count(const Grouping& grouping, std::uint32_t i);
 // the page's lines do, into `out`. Only for a page that has matches.
 void links_of(Grouping& grouping, const std::vector<ListedPage>& pages, std::uint32_t i,
               std::string_view page, const Prefix& prefix, std::string& out);
+// The same when the page's character set does not matter, for a page whose
+// lines end with `line_end`; false, with nothing done, when it does.
+bool plain_links_of(Grouping& grouping, const std::vector<ListedPage>& pages, std::uint32_t i,
+                    std::string_view line_end, const Prefix& prefix, std::string& out);
 
 }  // namespace corvella

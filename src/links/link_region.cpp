@@ -58,7 +58,8 @@ void LinkTable::lines_without(std::size_t row, std::string_view line_end, std::s
   }
 }
 
-std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
+std::string p_ajoute_lien(std::string_view page, std::string_view link_lines,
+                          std::vector<std::size_t>* places) {
   std::string out;
   out.reserve(page.size() + link_lines.size() + 64);
   // Where the last closing marker starts: an opening line ending before it
@@ -68,10 +69,13 @@ std::string p_ajoute_lien(std::string_view page, std::string_view link_lines) {
   bool inside = false;
   std::string_view line;
   for (LineCursor cursor(page); cursor.next(line);) {
-    const bool opens = line.find(kOpen99) != std::string_view::npos;
-    const bool closes = line.find(kClose99) != std::string_view::npos;
+    // Both markers hold a "!", which link lines seldom do.
+    const bool marked = line.find('!') != std::string_view::npos;
+    const bool opens = marked && line.find(kOpen99) != std::string_view::npos;
+    const bool closes = marked && line.find(kClose99) != std::string_view::npos;
     if (opens) {
       append_line(out, kOpen99, eol);
+      if (places) places->push_back(out.size());
       out.append(link_lines);
       if (closes) {
         append_line(out, kClose99, eol);

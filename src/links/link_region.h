@@ -59,7 +59,9 @@ class LinkTable {
 // Pages the template's author got wrong lose nothing: an opening line with
 // no closing line after it keeps all the lines that follow, and a line
 // holding both markers becomes the marker, the links and "<!--/tag99-->".
-std::string p_ajoute_lien(std::string_view page, std::string_view link_lines);
+// With `places`, where the link lines start in the result, in order.
+std::string p_ajoute_lien(std::string_view page, std::string_view link_lines,
+                          std::vector<std::size_t>* places = nullptr);
 
 // P_copie_fichier: writes the rewritten page into a new working copy in the
 // page's folder, with the page's permission bits (none: a new file's).

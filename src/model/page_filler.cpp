@@ -47,7 +47,7 @@ OpeningMarker lowest_opening_tag(std::string_view line) {
 }  // namespace
 
 bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
-               FillObserver* observer, std::string_view up_to) {
+               FillObserver* observer) {
   if (title_index < 0 || title_index >= kFieldCount) return false;
   // The line count only serves the display.
   const long long total = observer ? static_cast<long long>(count_lines(page)) + 1 : 1;
@@ -58,13 +58,11 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
   bool inside = false;
   std::string last_number;  // empty until the first opening marker
   long long counter = 1;
-  bool cut = false;
   std::string_view line;
   for (LineCursor cursor(page); cursor.next(line); ++counter) {
-    cut = cut || (!up_to.empty() && line.find(up_to) != std::string_view::npos);
-    if (cut) {
-      // Left out.
-    } else if (line.find(kOpen) != std::string_view::npos) {
+    // Both markers hold a "!", which the lines of a region seldom do.
+    const bool marked = line.find('!') != std::string_view::npos;
+    if (marked && line.find(kOpen) != std::string_view::npos) {
       const OpeningMarker marker = lowest_opening_tag(line);
       if (marker.number >= 0) {
         last_number = std::to_string(marker.number);
@@ -75,7 +73,7 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
         inside = line.find(kClose, marker.end) == std::string_view::npos;
         if (!inside) out.append(kClose).append(last_number).append("-->").append(eol);
       }
-    } else if (line.find(kClose) != std::string_view::npos) {
+    } else if (marked && line.find(kClose) != std::string_view::npos) {
       out.append(kClose).append(last_number).append("-->").append(eol);
       inside = false;
     } else if (inside) {
@@ -93,13 +91,12 @@ bool fill_page(std::string_view page, const FieldTable& fields, int title_index,
 }
 
 FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
-                                FillObserver& observer, std::string& filled,
-                                std::string_view up_to) {
+                                FillObserver& observer, std::string& filled) {
   if (title_index < 0 || title_index >= kFieldCount) return FillOutcome::Failed;
   observer.page_started();
   if (observer.handle_events_and_check_stop()) return FillOutcome::Stopped;
   filled.clear();
-  fill_page(page, fields, title_index, filled, &observer, up_to);
+  fill_page(page, fields, title_index, filled, &observer);
   return FillOutcome::Filled;
 }
 

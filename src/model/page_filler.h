@@ -39,11 +39,9 @@ class FillObserver {
 };
 
 // Fills `page` into `out` (appended). False when the title index is outside
-// 0..100: nothing is then appended. With `up_to`, the lines from the first
-// one holding it on are left out (the observer still sees each of them):
-// what comes before is filled exactly as in the whole page.
+// 0..100: nothing is then appended.
 bool fill_page(std::string_view page, const FieldTable& fields, int title_index, std::string& out,
-               FillObserver* observer = nullptr, std::string_view up_to = {});
+               FillObserver* observer = nullptr);
 
 // Unchanged: filled, and equal to the page on disk, so nothing is written.
 enum class FillOutcome { Filled, Unchanged, Stopped, Failed };
@@ -51,7 +49,6 @@ enum class FillOutcome { Filled, Unchanged, Stopped, Failed };
 // The page's event point (a stop gives Stopped), then `page` filled into
 // `filled` (replaced). Failed when the title index is outside 0..100.
 FillOutcome fill_at_event_point(std::string_view page, const FieldTable& fields, int title_index,
-                                FillObserver& observer, std::string& filled,
-                                std::string_view up_to = {});
+                                FillObserver& observer, std::string& filled);
 
 }  // namespace corvella

@@ -6,6 +6,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -43,6 +44,12 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+FileStamp stamp_of(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_ino), static_cast<std::int64_t>(info.st_size),
+          info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec,
+          info.st_ctim.tv_sec * 1'000'000'000LL + info.st_ctim.tv_nsec};
+}
+
 // Reads the open file when it is a regular file; closes it.
 std::optional<FileContents> read_open_file(int fd) {
   if (fd < 0) return std::nullopt;
@@ -56,7 +63,7 @@ std::optional<FileContents> read_open_file(int fd) {
     errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;  // a FIFO, device or socket is not a page
     return std::nullopt;
   }
-  FileContents contents{{}, static_cast<unsigned>(info.st_mode & 07777)};
+  FileContents contents{{}, static_cast<unsigned>(info.st_mode & 07777), stamp_of(info)};
   contents.bytes.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[64 * 1024];
   for (;;) {
@@ -188,6 +195,26 @@ Entry look_up(const Folder& folder, const std::string& name) {
 
 std::optional<FileContents> read_regular_file(const Folder& folder, const std::string& name) {
   return read_open_file(::openat(folder.fd(), name.c_str(), kReadFlags | O_NOFOLLOW));
+}
+
+bool file_holds(const Folder& folder, const std::string& name, const FileStamp& stamp,
+                std::uint64_t offset, std::string_view bytes) {
+  const int fd = ::openat(folder.fd(), name.c_str(), kReadFlags | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && stamp_of(info) == stamp;
+  char chunk[64 * 1024];
+  while (holds && !bytes.empty()) {
+    const ssize_t got =
+        ::pread(fd, chunk, std::min(sizeof chunk, bytes.size()), static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    const auto n = static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    holds = n > 0 && bytes.starts_with(std::string_view(chunk, n));
+    bytes.remove_prefix(n);
+    offset += n;
+  }
+  ::close(fd);
+  return holds;
 }
 
 std::vector<std::string> list_all_names(const Folder& folder) {

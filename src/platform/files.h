@@ -26,11 +26,20 @@ namespace fs = std::filesystem;
 // The whole file, or nothing when it cannot be read. Opens without blocking.
 std::optional<std::string> read_file(const fs::path& path);
 
+// What tells a file's state from another: writing the file or renaming
+// another over its name gives it another stamp.
+struct FileStamp {
+  std::uint64_t inode = 0;
+  std::int64_t size = 0, modified_ns = 0, changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // The whole file and its permission bits, when it is a regular file that
 // can be read.
 struct FileContents {
   std::string bytes;
   unsigned mode = 0;
+  FileStamp stamp;  // as it was read
 };
 std::optional<FileContents> read_regular_file(const fs::path& path);
 
@@ -64,6 +73,10 @@ Entry look_up(const Folder& folder, const std::string& name);
 
 // A regular file of the folder (never through a link).
 std::optional<FileContents> read_regular_file(const Folder& folder, const std::string& name);
+// Whether `name` is still the regular file stamped `stamp` and holds
+// `bytes` at `offset`. Never through a link.
+bool file_holds(const Folder& folder, const std::string& name, const FileStamp& stamp,
+                std::uint64_t offset, std::string_view bytes);
 
 // Names of the regular files of a folder that are not hidden (no leading
 // "."), in the order the system lists them. Links, sub-folders, FIFOs,

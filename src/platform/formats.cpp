@@ -37,7 +37,12 @@ char locale_decimal_separator() {
 
 int bar_width(double done, double total) {
   if (total <= 0) return 0;
-  return static_cast<int>(std::round(done / total * 100.0)) * 50;
+  const double percent = done / total * 100.0;
+  if (!(percent >= 0 && percent < 1e9)) return static_cast<int>(std::round(percent)) * 50;
+  // std::round without its library call (one per page line): the difference
+  // of a percentage and its whole part is exact.
+  const auto whole = static_cast<int>(percent);
+  return (whole + (percent - whole >= 0.5 ? 1 : 0)) * 50;
 }
 
 }  // namespace corvella

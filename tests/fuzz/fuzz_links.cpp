@@ -122,5 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   bool closed = true;
   for (const std::string_view l : lines) closed = holds(l, kClose) || (closed && !holds(l, kOpen));
   if (closed && corvella::p_ajoute_lien(once, without) != once) std::abort();
+
+  // The places: the links set into the page without them.
+  std::vector<std::size_t> places;
+  std::string rebuilt = corvella::p_ajoute_lien(page, {}, &places);
+  for (auto at = places.rbegin(); at != places.rend(); ++at) rebuilt.insert(*at, without);
+  if (rebuilt != once) std::abort();
   return 0;
 }
