@@ -13,7 +13,6 @@
 namespace corvella::testing {
 namespace {
 
-using Texts = std::vector<std::string>;
 using Outcome = std::pair<int, std::string>;  // the exit status and the error stream
 
 // An error stream that raises the signal once it shows the caption, as a
@@ -57,18 +56,10 @@ std::string summary(int made = 0, int refilled = 0, int unchanged = 0, int skipp
   return said({line.str()});
 }
 
-// The page the fixture's template makes, with `links` in its region 99.
-std::string page_of(const std::string& title, const std::string& city, const std::string& region,
-                    const std::string& links = "\r\n") {
-  return "<html>\r\n<title>" + title + "</title>\r\n<h1>\r\n<!--tag1-->\r\n" + city +
-         "\r\n<!--/tag1-->\r\n</h1>\r\n<!--tag2-->\r\n" + region +
-         "\r\n<!--/tag2-->\r\n<!--tag99-->\r\n" + links + "<!--/tag99-->\r\n</html>\r\n";
-}
-
 struct BatchTool : ::testing::Test {
   BatchTool() {
     fs::create_directory(pages);
-    write_bytes(dir / "modele.htm", page_of("x", "", "", ""));
+    write_bytes(dir / "modele.htm", fiche("", "", "", "x"));
     write_bytes(
         dir / "data.txt",
         "lyon;Lyon;Rhône\r\nnantes;Nantes;Loire-Atlantique\r\nvilleurbanne;Villeurbanne;Rhône\r\n");
@@ -106,7 +97,7 @@ struct BatchTool : ::testing::Test {
 TEST_F(BatchTool, OnAPipeARunPrintsOnlyItsSummary) {
   EXPECT_EQ(batch(paths()), (Outcome{0, summary(3, 0, 0, 0)}));
   EXPECT_EQ(printed, "");
-  EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
+  EXPECT_EQ(page("lyon.htm"), fiche("Lyon", "Rhône"));
   EXPECT_EQ(file_names(pages), (Texts{"lyon.htm", "nantes.htm", "villeurbanne.htm"}));
   EXPECT_EQ(batch(paths({"--quiet"})), (Outcome{0, ""}));
 
@@ -144,8 +135,7 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
   };
   for (const auto& [args, err] : cases) EXPECT_EQ(batch(args), (Outcome{2, err})) << args.front();
   // A folder another run holds: status 1 in either pass, and nothing written.
-  for (const char* name : {"a.htm", "b.htm"})
-    write_bytes(pages / name, page_of(name, name, "Rhône"));
+  for (const char* name : {"a.htm", "b.htm"}) write_bytes(pages / name, fiche(name, "Rhône"));
   const ForeignLock other_run(pages);
   const Outcome busy{
       1, said({"Un autre traitement est en cours dans le répertoire de destination"}) + summary()};
@@ -153,7 +143,7 @@ TEST_F(BatchTool, UsageErrorsAndFailedValidationExitWith2WritingNothing) {
        {paths(), paths({"--no-pages", "--liens", "--lien", pages.string(), "--textesource", "2"})})
     EXPECT_EQ(batch(args), busy);
   EXPECT_EQ(file_names(pages), (Texts{"a.htm", "b.htm"}));
-  EXPECT_EQ(page("b.htm"), page_of("b.htm", "b.htm", "Rhône"));
+  EXPECT_EQ(page("b.htm"), fiche("b.htm", "Rhône"));
 }
 
 TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
@@ -161,11 +151,11 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
                          "--tagf4=Tag N°2", "--liens", "--lien", pages.string(), "--textesource",
                          "Tag N°2", "--textelien", "1", "--tag99", "/villes/"})),
             (Outcome{0, summary(3, 0, 0, 0, 2, 2)}));
-  EXPECT_EQ(page("Rhône_lyon.htm"),
-            page_of("Rhône", "Lyon", "Rhône",
-                    "<a href =\"/villes/Rhône_villeurbanne.htm\">Villeurbanne</a><br>\r\n"));
+  EXPECT_EQ(
+      page("Rhône_lyon.htm"),
+      fiche("Lyon", "Rhône", link("/villes/Rhône_villeurbanne.htm", "Villeurbanne"), "Rhône"));
   EXPECT_EQ(page("Loire-Atlantique_nantes.htm"),
-            page_of("Loire-Atlantique", "Nantes", "Loire-Atlantique"));
+            fiche("Nantes", "Loire-Atlantique", "\r\n", "Loire-Atlantique"));
 
   // The paths from a settings file; --option 1 and --titre 1 take the first and second
   // columns whatever the tags say; a tag of a pass that does not run is not looked at.
@@ -176,7 +166,7 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
   EXPECT_EQ(batch({"--settings", (dir / "Corvella.ini").string(), "--option", "1", "--titre", "1",
                    "--tagf4", "2", "--textesource", "x", "-q"}),
             (Outcome{0, ""}));
-  EXPECT_EQ(page("nantes.htm"), page_of("Nantes", "Nantes", "Loire-Atlantique"));
+  EXPECT_EQ(page("nantes.htm"), fiche("Nantes", "Loire-Atlantique"));
 }
 
 // Each page that cannot be made (a template or a folder it cannot read or
@@ -184,7 +174,7 @@ TEST_F(BatchTool, NamingTitlesAndLinksFromTheOptions) {
 // the status); a link folder that cannot be read ends the run with 1.
 TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
   write_bytes(dir / "data.txt", "../evasion;x\r\nlyon;Lyon;Rhône\r\nnantes;Nantes;Loire\r\n");
-  write_bytes(pages / "lyon.htm", page_of("Lyon", "Lyon", "ancien"));
+  write_bytes(pages / "lyon.htm", fiche("Lyon", "ancien"));
   fs::permissions(pages, fs::perms::all);
   ::chmod((dir / "modele.htm").c_str(), 0600);
   const std::optional<Outcome> template_refused = as_nobody(paths());
@@ -206,7 +196,7 @@ TEST_F(BatchTool, SkippedPagesAndUnreadableFilesAsAnUnprivilegedUser) {
             (Outcome{1, said({"Le répertoire contenant les fichiers à traiter ne peut pas être lu "
                               ": Permission denied"}) +
                             summary()}));
-  EXPECT_EQ(page("lyon.htm"), page_of("Lyon", "Lyon", "Rhône"));
+  EXPECT_EQ(page("lyon.htm"), fiche("Lyon", "Rhône"));
 }
 
 // A destination on a 64 KiB file system fills up: the pass stops there,
@@ -226,7 +216,7 @@ TEST_F(BatchTool, AFullDiskStopsThePassAndKeepsThePagesMade) {
   const Texts names = file_names(kept);
   ASSERT_TRUE(names.size() > 0 && names.size() < 100) << names.size();
   for (const std::string& name : names)
-    EXPECT_EQ(read_bytes(kept / name), page_of("P", "P", "Rhône")) << name;
+    EXPECT_EQ(read_bytes(kept / name), fiche("P", "Rhône")) << name;
   EXPECT_EQ(*full,
             (Outcome{1, said({"p" + std::to_string(names.size()) + ".htm : No space left on device",
                               "Le disque de destination est plein"}) +

@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <regex>
+#include <sstream>
 
 #include "generation/naming.h"
 #include "generation/one_write.h"
@@ -21,38 +22,21 @@
 #include "platform/listing_order.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::file_names;
-using testing::link;
-using testing::read_bytes;
-using testing::write_bytes;
-using Texts = std::vector<std::string>;
-
-// Region 1 the cheese (link text), region 2 its region (link content).
-std::string fiche(const std::string& name, const std::string& region,
-                  const std::string& links = "\r\n") {
-  return "<html>\r\n<title>" + name + "</title>\r\n<!--tag1-->\r\n" + name +
-         "\r\n<!--/tag1-->\r\n<!--tag2-->\r\n" + region + "\r\n<!--/tag2-->\r\n<!--tag99-->\r\n" +
-         links + "<!--/tag99-->\r\n</html>\r\n";
-}
 
 // Every file of a folder, hidden ones included: name, then octal permission bits and bytes.
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    struct stat st {};
-    ::stat(entry.path().c_str(), &st);
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%o:", st.st_mode & 07777);
-    files[entry.path().filename().string()] = mode + read_bytes(entry.path());
+    std::ostringstream mode;
+    mode << std::oct << static_cast<int>(entry.status().permissions()) << ":";
+    files[entry.path().filename().string()] = mode.str() + read_bytes(entry.path());
   }
   return files;
 }
 
-RunSettings both_passes(const testing::TempDir& dir) {
+RunSettings both_passes(const TempDir& dir) {
   RunSettings s;
   s.check1 = s.check2 = true;
   s.source = (dir / "données.txt").string();
@@ -82,7 +66,7 @@ TEST(Naming, PageNamesTagNumbersPathsInsideTheDestinationAndExampleImages) {
   // A Windows-1252 field names a properly encoded UTF-8 file.
   EXPECT_EQ(page_paths("/pages/", "caf\xE9.htm")->name, "caf\xC3\xA9.htm");
 
-  testing::TempDir dir, outside;
+  TempDir dir, outside;
   fs::create_directory(dir / "out");
   for (int i : {0, 1, 2, 3, 5, 6})
     write_bytes(dir / ("sample" + std::to_string(i) + ".jpg"), "jpg");
@@ -125,8 +109,8 @@ struct PagePass : ::testing::Test {
   const std::string modele =
       "<html>\n<head>\n<title>Modèle</title>\n</head>\n<body>\n<h1>\n<!--tag1-->\n\n<!--/tag1-->\n"
       "</h1>\n<p>\n<!--tag2-->\n\n<!--/tag2-->\n</p>\n</body>\n</html>\n";
-  testing::TempDir dir;
-  testing::RecordingView view;
+  TempDir dir;
+  RecordingView view;
 };
 
 // Each case changes one setting of valid settings, or of settings for the
@@ -197,11 +181,11 @@ TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdit
   // A refill keeps a hand edit; a page it gives its own bytes back is not written at all.
   write_bytes(dir / "pages/brie.htm",
               made("Brie de Meaux", "Île-de-France", "<p>Note du fromager</p>\n"));
-  const testing::DatedBack comte = testing::date_back(dir / "pages/comte.htm");
+  const DatedBack comte = date_back(dir / "pages/comte.htm");
   write_bytes(dir / "données.txt", "comte;Comté;Jura\nbrie;Brie de Meaux;Seine-et-Marne\n");
   EXPECT_EQ(corvella::Run(view).press(), PressOutcome::Finished);
   EXPECT_EQ(page("brie.htm"), made("Brie de Meaux", "Seine-et-Marne", "<p>Note du fromager</p>\n"));
-  EXPECT_TRUE(testing::dated_back(dir / "pages/comte.htm", comte));
+  EXPECT_TRUE(dated_back(dir / "pages/comte.htm", comte));
   EXPECT_EQ(read_bytes(dir / "modele.htm"), modele);
 }
 
@@ -209,7 +193,7 @@ TEST_F(PagePass, FirstRunMakesEveryPageShowingItsProgressAndARefillKeepsHandEdit
 // destination changes. Regressions: planted links and a linked sub-folder led
 // outside; a FIFO page hung the run; under `ulimit -f` SIGXFSZ killed it.
 TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkippedAndNothingOutsideChanges) {
-  testing::TempDir outside;
+  TempDir outside;
   write_bytes(outside / "secret.txt", "ne pas toucher\n");
   write_bytes(outside / "lié.txt", "lien dur\n");
   fs::create_hard_link(outside / "lié.txt", dir / "pages/brie.htm");
@@ -279,7 +263,7 @@ TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules
     std::string skip;
     const auto press = [&] { return static_cast<int>(corvella::Run(view).press()); };
     const std::optional<int> status =
-        unprivileged ? testing::as_unprivileged(dir.path(), press, skip) : press();
+        unprivileged ? as_unprivileged(dir.path(), press, skip) : press();
     if (!status) GTEST_SKIP() << skip;
     EXPECT_EQ(status, static_cast<int>(PressOutcome::Finished));
     // A new page: 0666 & ~027; a page that was there keeps its mode.
@@ -295,11 +279,7 @@ TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules
 
 TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndTheRun) {
   corvella::Run run(view);
-  view.on_event = [&](int event) {
-    if (event == 2) {
-      EXPECT_EQ(run.press(), PressOutcome::StopRequest) << "Arrêter";
-    }
-  };
+  view.at_event(2, [&] { EXPECT_EQ(run.press(), PressOutcome::StopRequest) << "Arrêter"; });
   EXPECT_EQ(run.press(), PressOutcome::Stopped);
   // The page of the record in progress is not made at all.
   EXPECT_EQ(file_names(dir / "pages"), Texts{"comte.htm"});
@@ -307,9 +287,7 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
 
   // A destination removed during the run: every record left would fail, so
   // the pass ends there as a failure.
-  view.on_event = [&, start = view.events](int event) {
-    if (event == start + 2) fs::remove_all(dir / "pages");
-  };
+  view.at_event(2, [&] { fs::remove_all(dir / "pages"); });
   EXPECT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.skipped, Texts{"brie.htm : No such file or directory"});
   EXPECT_FALSE(view.running || fs::exists(dir / "pages"));
@@ -327,8 +305,7 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
   write_bytes(dir / "données.txt",
               "comte;Comté;Jura\r\nbrie;" + std::string(100'000, 'b') + "\r\nroquefort;R;A\r\n");
   // The disk fails after the first record: the file's descriptor now reads a folder.
-  view.on_event = [&, start = view.events](int event) {
-    if (event != start + 1) return;
+  view.at_event(1, [&] {
     for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
       std::error_code error;
       if (fs::read_symlink(fd, error) != dir / "données.txt") continue;
@@ -336,7 +313,7 @@ TEST_F(PagePass, StopLostDestinationEmptyDataNoPassAndAFailingDataFileEachEndThe
       ASSERT_GE(::dup2(folder, std::stoi(fd.path().filename())), 0);
       ::close(folder);
     }
-  };
+  });
   EXPECT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.messages,
             (Texts{"information: Traitement interrompu...",
@@ -359,16 +336,16 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
   ASSERT_EQ(run.press(), PressOutcome::Finished);  // unticked at the press: two passes
   ASSERT_TRUE(rename_keeps_listing_place(*Folder::open(dir / "pages")))
       << "a folder that lists by creation: the two passes run every time";
-  std::map<std::string, testing::DatedBack> stamps;
+  std::map<std::string, DatedBack> stamps;
   for (const char* name : {"comte.htm", "morbier.htm", "bleu.htm"})
-    stamps[name] = testing::date_back(dir / "pages" / name);
+    stamps[name] = date_back(dir / "pages" / name);
 
   ASSERT_EQ(run.press(), PressOutcome::Finished);
   const RunReport& report = run.report();
   EXPECT_EQ(std::tuple(report.pages_unchanged, report.pages_refilled, report.links_written),
             std::tuple(3, 0, 2));
   for (const auto& [name, stamp] : stamps)
-    EXPECT_TRUE(testing::dated_back(dir / "pages" / name, stamp)) << name;
+    EXPECT_TRUE(dated_back(dir / "pages" / name, stamp)) << name;
 
   write_bytes(dir / "données.txt",
               "comte;Comté;Jura\r\nmorbier;Morbier;Doubs\r\nbleu;Bleu;Jura\r\n");
@@ -383,9 +360,7 @@ TEST_F(PagePass, OneWriteRefillsAndRelinksLeavingUnchangedPagesAlone) {
   EXPECT_EQ(view.messages, Texts(3, "information: Traitement terminé..."));
 
   // The data file written over during the run: the run ends, nothing written.
-  view.on_event = [&, start = view.events](int event) {
-    if (event == start + 2) write_bytes(dir / "données.txt", "comte;Comté;Doubs\r\n");
-  };
+  view.at_event(2, [&] { write_bytes(dir / "données.txt", "comte;Comté;Doubs\r\n"); });
   ASSERT_EQ(run.press(), PressOutcome::Failed);
   EXPECT_EQ(view.messages.back(), "critical: Le fichier source a changé pendant le traitement");
   EXPECT_EQ(page("comte.htm"), fiche("Comté", "Jura", link("bleu.htm", "Bleu")));
@@ -402,7 +377,8 @@ TEST_F(PagePass, OneWriteLeavesAPageAloneOnlyWhenEveryByteComesOutTheSame) {
            price + "\r\n<!--/tag3-->\r\n<!--tag99-->\r\n" + links + "<!--/tag99-->\r\n</html>\r\n";
   };
   write_bytes(dir / "modele.htm", fiche2("", "", "", "\r\n"));
-  const std::string data = "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
+  const std::string data =
+      "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
   write_bytes(dir / "données.txt", data);
   view.settings = both_passes(dir);
   corvella::Run run(view);
@@ -462,9 +438,7 @@ TEST_F(PagePass, OneWriteStopLeavesEarlierPagesWholeAndLaterOnesAsTheyWere) {
     for (const std::string& name : abc) write_bytes(dir / "pages" / name, fiche("?", "?"));
     fs::remove(dir / "pages" / "c.htm");
     corvella::Run run(view);
-    view.on_event = [&, start = view.events](int event) {
-      if (event == start + stop_at) run.press();
-    };
+    view.at_event(stop_at, [&] { run.press(); });
     EXPECT_EQ(run.press(), PressOutcome::Stopped);
     view.on_event = nullptr;
     const std::string links = link(p[1], letter(p[1])) + link(p[2], letter(p[2]));
@@ -501,7 +475,8 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     if (rng() % 5 == 0) names.push_back(names[rng() % names.size()]);  // a page named twice
     Texts records;
     for (const std::string& name : names)
-      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" + region());
+      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" +
+                        region());
     const bool last_ended = rng() % 2;
     const auto data_file = [&] {
       std::string data;
@@ -600,4 +575,4 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

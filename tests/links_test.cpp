@@ -9,25 +9,8 @@
 #include "platform/files.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::file_names;
-using testing::link;
-using testing::read_bytes;
-using testing::write_bytes;
-using Names = std::vector<std::string>;
-
-// A cheese page as the page filler leaves it: region 1 the name (text tag),
-// region 2 the region of origin (link tag), region 99 the links.
-std::string fiche(const std::string& name, const std::string& region,
-                  const std::string& links = "\r\n") {
-  return "<html>\r\n<h1>\r\n<!--tag1-->\r\n" + name +
-         "\r\n<!--/tag1-->\r\n</h1>\r\n<p>\r\n<!--tag2-->\r\n" + region +
-         "\r\n<!--/tag2-->\r\n</p>\r\n<h2>Du même terroir</h2>\r\n<p>\r\n<!--tag99-->\r\n" + links +
-         "<!--/tag99-->\r\n</p>\r\n</html>\r\n";
-}
 
 struct LinkPass : ::testing::Test {
   void SetUp() override {
@@ -41,8 +24,8 @@ struct LinkPass : ::testing::Test {
   void put(std::string_view name, std::string_view bytes) { write_bytes(dir / name, bytes); }
   std::string get(std::string_view name) { return read_bytes(dir / name); }
 
-  testing::TempDir dir;
-  testing::RecordingView view;
+  TempDir dir;
+  RecordingView view;
   RunFlags flags;
   struct : Clock {
     double seconds_since_midnight() override { return now += 60; }  // a page takes a minute
@@ -59,17 +42,17 @@ TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
   view.settings.tag99 = "  fiches/ ";
   ASSERT_EQ(run(), PassOutcome::Completed);
   // Per page: its number, the bar, the comparisons done at once, the time left.
-  EXPECT_EQ(view.progressbar2, (Names{"", "1 sur 4", "2 sur 4", "3 sur 4", "4 sur 4"}));
+  EXPECT_EQ(view.progressbar2, (Texts{"", "1 sur 4", "2 sur 4", "3 sur 4", "4 sur 4"}));
   EXPECT_EQ(view.pictotal, (std::vector<int>{0, 1250, 2500, 3750, 5000}));
   EXPECT_EQ(view.piccours, (std::vector<int>{0, 3750, 3750, 3750, 3750}));
-  EXPECT_EQ(view.progressbar1, (Names{"", "4", "4", "4", "4"}));
+  EXPECT_EQ(view.progressbar1, (Texts{"", "4", "4", "4", "4"}));
   EXPECT_EQ(view.temps,
-            (Names{"60.00s/fichier - Total restant:2 mn.", "60.00s/fichier - Total restant:1 mn.",
+            (Texts{"60.00s/fichier - Total restant:2 mn.", "60.00s/fichier - Total restant:1 mn.",
                    "60.00s/fichier - Total restant: moins d'une minute",
                    "60.00s/fichier - Total restant: moins d'une minute"}));
-  const testing::DatedBack stamp = testing::date_back(dir / "paris1.htm");
+  const DatedBack stamp = date_back(dir / "paris1.htm");
   ASSERT_EQ(run(), PassOutcome::Completed);  // finds the links in place: no write
-  EXPECT_TRUE(testing::dated_back(dir / "paris1.htm", stamp));
+  EXPECT_TRUE(dated_back(dir / "paris1.htm", stamp));
   EXPECT_EQ(get("paris1.htm"),
             fiche("Tomme & <b>Cie</b>", "Paris", link("fiches/paris2.htm", "Brie")));
   EXPECT_EQ(get("paris2.htm"),
@@ -82,7 +65,7 @@ TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
 // destination folder. Regressions: links to elsewhere, FIFOs, a 255-byte name,
 // tmp_notes.htm with no notes.htm, a working copy left by a kill.
 TEST_F(LinkPass, FolderRules) {
-  testing::TempDir liens, outside;
+  TempDir liens, outside;
   view.settings.lien = liens.text();
   const std::string longest = std::string(251, 'l') + ".htm";
   for (const std::string name :
@@ -106,16 +89,16 @@ TEST_F(LinkPass, FolderRules) {
   const auto pass = [&] {
     const PassOutcome outcome = run();
     EXPECT_EQ(view.skipped,
-              (Names{"f.htm : Invalid argument", "lecture.htm : page en lecture seule"}));
+              (Texts{"f.htm : Invalid argument", "lecture.htm : page en lecture seule"}));
     EXPECT_EQ(std::pair(report.pages_linked, report.links_written), std::pair(6LL, 48LL));
     return HasFailure() ? -1 : static_cast<int>(outcome);
   };
-  ASSERT_EQ(testing::in_child(pass), static_cast<int>(PassOutcome::Completed));
+  ASSERT_EQ(in_child(pass), static_cast<int>(PassOutcome::Completed));
 
   // Links in the order the folder lists the pages; the empty prefix: bare names.
-  const Names pages{"a.htm",  "B.HTM", "tmp_notes.htm", "lecture.htm", "absent.htm",
+  const Texts pages{"a.htm",  "B.HTM", "tmp_notes.htm", "lecture.htm", "absent.htm",
                     "cr.htm", "f.htm", "htm",           longest};
-  const Names listed = list_ordinary_files(liens.path()).value();
+  const Texts listed = list_ordinary_files(liens.path()).value();
   const auto links_of = [&](const std::string& self) {
     std::string links;
     for (const std::string& name : listed)
@@ -123,7 +106,7 @@ TEST_F(LinkPass, FolderRules) {
         links += link(name, name == "cr.htm" ? "Nom#" : "Lien " + name);  // then a random number
     return links;
   };
-  for (const std::string& self : Names{"a.htm", "B.HTM", "tmp_notes.htm", "htm", longest})
+  for (const std::string& self : Texts{"a.htm", "B.HTM", "tmp_notes.htm", "htm", longest})
     EXPECT_EQ(std::regex_replace(get(self), std::regex(">Nom[0-9]+</a>"), ">Nom#</a>"),
               fiche("Page", "ailleurs", links_of(self)))
         << self;
@@ -133,7 +116,7 @@ TEST_F(LinkPass, FolderRules) {
     EXPECT_EQ(get(name), fiche("Page", "ailleurs")) << name;
   EXPECT_EQ(read_bytes(outside / "ailleurs.htm"), fiche("ailleurs", "Savoie"));
   EXPECT_EQ(file_names(dir.path()),
-            (Names{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm", "htm",
+            (Texts{".cache.htm", "B.HTM", "a.htm", "aide.hlp", "c.html", "cr.htm", "f.htm", "htm",
                    "lecture.htm", "lien.htm", longest, "notes.txt", "tmp_notes.htm"}));
 }
 
@@ -156,7 +139,7 @@ TEST_F(LinkPass, LfPagesGetLfLinksAddressedInTheirCharacterSet) {
   // As a Windows-1252 settings file holds it; octal: a hex escape would take the "c".
   view.settings.tag99 = " /caves/B\373che/";
   ASSERT_EQ(run(), PassOutcome::Completed);
-  const Names listed = list_ordinary_files(dir.path()).value();
+  const Texts listed = list_ordinary_files(dir.path()).value();
   for (const Page& page : made) {
     std::string links;
     for (const std::string& name : listed) {
@@ -174,7 +157,7 @@ TEST_F(LinkPass, StopsBetweenPagesLeavingEveryPageWhole) {
   // Events 1 to 3 come as the pages are read, 4 before the first is linked, 5 before the second.
   view.on_event = [&](int event) { flags.stop = event == 5; };
   EXPECT_EQ(run(), PassOutcome::Stopped);
-  const Names p = list_ordinary_files(dir.path()).value();  // the pages in list order
+  const Texts p = list_ordinary_files(dir.path()).value();  // the pages in list order
   EXPECT_EQ(get(p[0]), fiche(p[0], "Savoie", link(p[1], p[1]) + link(p[2], p[2])));
   for (const std::size_t i : {1, 2}) EXPECT_EQ(get(p[i]), fiche(p[i], "Savoie"));
 }
@@ -205,4 +188,4 @@ TEST(LinkPageText, TagReaderAndLinkRegionRules) {
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

@@ -8,10 +8,8 @@
 #include "model/page_filler.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-using Texts = std::vector<std::string>;
 
 TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   FieldTable fields;
@@ -27,7 +25,7 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   EXPECT_EQ(fields[0] + fields[100], "f0f100");
 
   // Records are read and counted without a byte order mark (a file of none counts one).
-  testing::TempDir dir;
+  TempDir dir;
   const auto data = dir / "donn\303\251es.txt";
   const std::pair<std::string, Texts> files[] = {
       {"\357\273\277caf\xC3\xA9;1\r\nth\xC3\xA9;2\r\n", {"caf\xC3\xA9;1", "th\xC3\xA9;2"}},
@@ -35,7 +33,7 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
       {"\xEF\xBB\xBF", {}},
   };
   for (const auto& [bytes, expected] : files) {
-    testing::write_bytes(data, bytes);
+    write_bytes(data, bytes);
     auto reader = RecordReader::open(data);
     Texts records;
     for (std::string record; reader->next(record);) records.push_back(record);
@@ -98,4 +96,4 @@ TEST(PageFiller, RegionsTitleAndGeneratorAreRewrittenAndARefillGivesTheSameBytes
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

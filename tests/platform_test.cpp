@@ -8,10 +8,8 @@
 #include "platform/text_lines.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-using Texts = std::vector<std::string>;
 
 TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
   EXPECT_EQ(to_utf8("Fromagerie d\xC3\xA9j\xC3\xA0"), "Fromagerie d\xC3\xA9j\xC3\xA0");
@@ -35,17 +33,17 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
 // Reading and listing past links, FIFOs and hidden names, delivery over
 // planted names, refusal and cleaning are in the pass tests.
 TEST(Files, WorkingCopiesAreUniqueNeverPagesAndOnlyThoseOfOtherRunsAreCleaned) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::vector<std::string> kept{".corvella-0123456789abcdef-1.tmp.htm", ".corvella-notes.tmp",
                                       "dossier.htm", "tmp_page.htm"};
   std::filesystem::create_directories(dir / "dossier.htm/sous-dossier");
   for (const std::string& name : kept)
-    if (name != "dossier.htm") testing::write_bytes(dir / name, "x");
-  testing::write_bytes(dir / ".corvella-0123456789abcdef-1a.tmp", "<p>moi");
+    if (name != "dossier.htm") write_bytes(dir / name, "x");
+  write_bytes(dir / ".corvella-0123456789abcdef-1a.tmp", "<p>moi");
   const std::optional<Folder> folder = Folder::open(dir.path());
   const std::optional<FolderLock> held = FolderLock::take(*folder);
   ASSERT_TRUE(held);
-  EXPECT_EQ(testing::file_names(dir.path()), kept);
+  EXPECT_EQ(file_names(dir.path()), kept);
   const int other = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
   EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "held, not excluding";
   ::close(other);
@@ -65,7 +63,7 @@ TEST(Files, WorkingCopiesAreUniqueNeverPagesAndOnlyThoseOfOtherRunsAreCleaned) {
   EXPECT_TRUE(errno == EISDIR || errno == ENOTEMPTY) << errno;
   first.reset();   // a failed delivery removes it
   second.reset();  // never delivered
-  EXPECT_EQ(testing::file_names(dir.path()), kept);
+  EXPECT_EQ(file_names(dir.path()), kept);
 }
 
 TEST(TextLines, EachTextKeepsItsOwnLineEndsInTextsAndFilesOfAnySize) {
@@ -87,14 +85,14 @@ TEST(TextLines, EachTextKeepsItsOwnLineEndsInTextsAndFilesOfAnySize) {
   const std::string first(64 * 1024 - 1, 'x'), huge(3'000'000, 'y');
   cases.push_back({first + "\r\n" + huge + "\r" + "end", {first, huge, "end"}});
   cases.push_back({first + "\n\n" + huge + "\nend", {first, "", huge, "end"}});
-  testing::TempDir dir;
+  TempDir dir;
   for (const auto& [bytes, expected] : cases) {
     Texts lines, file_lines;
     LineCursor cursor(bytes);
     for (std::string_view line; cursor.next(line);) lines.emplace_back(line);
     EXPECT_EQ(lines, expected) << bytes.substr(0, 9);
     EXPECT_EQ(count_lines(bytes), expected.size());
-    testing::write_bytes(dir / "f", bytes);
+    write_bytes(dir / "f", bytes);
     auto reader = LineFileReader::open(dir / "f");
     for (std::string line; reader->next(line);) file_lines.push_back(line);
     EXPECT_FALSE(reader->failed());
@@ -106,4 +104,4 @@ TEST(TextLines, EachTextKeepsItsOwnLineEndsInTextsAndFilesOfAnySize) {
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

@@ -7,10 +7,8 @@
 #include "registry/win_registry.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-using Messages = std::vector<std::string>;
 
 const std::string kAppPaths =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Corvella.exe";
@@ -24,9 +22,9 @@ RegHandle make(RegistryStore& store, RegHandle root, const std::string& name, st
 }
 
 struct RegistryTest : ::testing::Test {
-  testing::TempDir dir;
+  TempDir dir;
   std::filesystem::path store = dir / "data" / "registry.sqlite";  // its folder is made too
-  testing::RecordingView shown;                                    // the message boxes
+  RecordingView shown;                                             // the message boxes
 };
 
 TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore) {
@@ -64,14 +62,14 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore
   EXPECT_EQ(reg.CreateKey(HKEY_CLASSES_ROOT - 1, "x"), 0);
   // A corrupt store fails, as start-up shows, and is left as it is.
   const std::string garbage(8192, 'G');
-  testing::write_bytes(dir / "corrupt.sqlite", garbage);
+  write_bytes(dir / "corrupt.sqlite", garbage);
   EXPECT_EQ(WinRegistry(dir / "corrupt.sqlite", shown).CreateKey(HKEY_LOCAL_MACHINE, kAppPaths), 0);
-  EXPECT_EQ(testing::read_bytes(dir / "corrupt.sqlite"), garbage);
-  EXPECT_EQ(shown.messages, (Messages{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5",
-                                      "Erreur DeleteKey : 5", "Erreur DeleteKey : 2",
-                                      "Erreur DeleteKey : 30257", "Erreur DeleteKey : 30261",
-                                      "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
-                                      "Erreur CreateKey : 30256", "Erreur CreateKey : 1009"}));
+  EXPECT_EQ(read_bytes(dir / "corrupt.sqlite"), garbage);
+  EXPECT_EQ(shown.messages,
+            (Texts{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5", "Erreur DeleteKey : 5",
+                   "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257", "Erreur DeleteKey : 30261",
+                   "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
+                   "Erreur CreateKey : 30256", "Erreur CreateKey : 1009"}));
 }
 
 // An earlier boot left keys. Installed for all users, read by a user who may
@@ -112,7 +110,7 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
     EXPECT_EQ(earlier.enum_key(HKEY_CURRENT_USER, 0, name, &room, nullptr, nullptr), 0);
     EXPECT_EQ(std::tuple(short_room, room, std::string(name)), std::tuple(6u, 6u, "Classe"));
   }
-  const std::string before = testing::read_bytes(store);
+  const std::string before = read_bytes(store);
   ASSERT_EQ(::chmod(store.c_str(), 0444) + ::chmod(dir.path().c_str(), 0755), 0);
   const auto reader = [&] {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
@@ -121,10 +119,10 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
                       std::get<std::string>(reg.QueryValue("")) == "/opt/corvella/Corvella.exe";
     reg.SaveValue("Version", std::int32_t{101});
     reg.OpenKey(HKEY_CURRENT_USER, "Session", KEY_READ);
-    return read && shown.messages == Messages{"Erreur SaveValue : 5"} ? 0 : 1;
+    return read && shown.messages == Texts{"Erreur SaveValue : 5"} ? 0 : 1;
   };
-  EXPECT_EQ(testing::in_child(reader), 0);
-  EXPECT_EQ(testing::read_bytes(store), before);
+  EXPECT_EQ(in_child(reader), 0);
+  EXPECT_EQ(read_bytes(store), before);
 
   ASSERT_EQ(::chmod(store.c_str(), 0644), 0);
   WinRegistry reg(store, shown);
@@ -136,8 +134,8 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session", KEY_ALL_ACCESS, true), 1);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Durable"), 0);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Volatile", KEY_ALL_ACCESS, true), 1);
-  EXPECT_EQ(shown.messages, (Messages{"Erreur OpenKey : 2", "Erreur CreateKey : 1021"}));
+  EXPECT_EQ(shown.messages, (Texts{"Erreur OpenKey : 2", "Erreur CreateKey : 1021"}));
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

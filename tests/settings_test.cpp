@@ -9,13 +9,8 @@
 #include "settings/settings.h"
 #include "test_support.h"
 
-namespace corvella {
+namespace corvella::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::read_bytes;
-using testing::write_bytes;
-using Texts = std::vector<std::string>;
 
 // The fourteen values in their order, each choice as the button it selects.
 Texts loaded(const fs::path& file) {
@@ -32,7 +27,7 @@ std::string read(const fs::path& file, std::string_view key) {
 }
 
 struct SettingsFile : ::testing::Test {
-  testing::TempDir dir;
+  TempDir dir;
   fs::path file = dir / "Corvella.ini";
 };
 
@@ -73,7 +68,7 @@ TEST_F(SettingsFile, LoadReadsEveryKeyAndWriteKeepsEveryOtherByteAndTheLink) {
       "Lien /ailleurs/\r\nLien=/www/liens/\r\ntextesource=Tag N°4\r\nTextelien=Tag N°5\r\n"
       "Tag99=  ../fiches/ \r\nOption=2\r\nTagF0=Tag N°0\r\nTagF1=\r\nTagF2=Tag N°2\r\nTagF3= \r\n"
       "Titre=2\r\n\r\n[Fin]\r\nx=1";
-  testing::TempDir elsewhere;
+  TempDir elsewhere;
   write_bytes(elsewhere / "réglages.ini", before);
   fs::create_symlink(elsewhere / "réglages.ini", file);
   EXPECT_EQ(loaded(file), (Texts{"/data/produits.txt", "/www/", "/data/modèle.htm", "/www/liens/",
@@ -87,7 +82,7 @@ TEST_F(SettingsFile, LoadReadsEveryKeyAndWriteKeepsEveryOtherByteAndTheLink) {
   after.insert(after.find("\r\n[Fin]"), "TagF4=Tag N°9\r\n");
   EXPECT_EQ(read_bytes(elsewhere / "réglages.ini"), after + "\r\n[Nouvelle]\r\nCle=v\r\n");
   EXPECT_EQ(fs::read_symlink(file), elsewhere / "réglages.ini");
-  EXPECT_EQ(testing::file_names(elsewhere.path()), Texts{"réglages.ini"});
+  EXPECT_EQ(file_names(elsewhere.path()), Texts{"réglages.ini"});
 }
 
 TEST_F(SettingsFile, MissingOrBadFilesGiveDefaultsOrTheFirstValue) {
@@ -137,14 +132,14 @@ TEST_F(SettingsFile, RegressionTwoWritersKeepEachOthersKeys) {
   };
   const pid_t first = ::fork();
   if (first == 0) ::_exit(writer("TagF"));
-  EXPECT_EQ(testing::in_child([&] { return writer("Autre"); }), 0);
+  EXPECT_EQ(in_child([&] { return writer("Autre"); }), 0);
   ::waitpid(first, nullptr, 0);
   const std::string got = read_bytes(file);
   for (const char* prefix : {"TagF", "Autre"})
     for (int key = 0; key < 5; ++key)
       EXPECT_NE(got.find(prefix + std::to_string(key) + "=19\r\n"), std::string::npos) << got;
   EXPECT_EQ(got.size(), 14 + 5 * 10 + 5 * 11u) << got;  // nothing else
-  EXPECT_EQ(testing::file_names(dir.path()), Texts{"Corvella.ini"});
+  EXPECT_EQ(file_names(dir.path()), Texts{"Corvella.ini"});
 }
 
 // Regression: a read-only settings file was replaced anyway, by root, by
@@ -164,10 +159,10 @@ TEST_F(SettingsFile, RegressionReadOnlyOrUnwritableFileIsLeftAlone) {
     return 0;
   };
   std::string skip;
-  if (!testing::as_unprivileged(dir.path(), write, skip)) GTEST_SKIP() << skip;
+  if (!as_unprivileged(dir.path(), write, skip)) GTEST_SKIP() << skip;
   EXPECT_EQ(read_bytes(theirs) + read_bytes(mine), before + before);
   EXPECT_EQ(read_bytes(dir / "new.ini"), "[Parametres]\r\nSource=/nouveau.txt\r\n");
 }
 
 }  // namespace
-}  // namespace corvella
+}  // namespace corvella::testing

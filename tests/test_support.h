@@ -13,6 +13,7 @@
 namespace corvella::testing {
 
 namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
 
 // A folder as the window and the settings write it: ending with "/".
 inline std::string folder_text(const fs::path& folder) {
@@ -33,6 +34,15 @@ struct TempDir {
 // A link line as the link pass writes it into a CR LF page.
 inline std::string link(const std::string& href, const std::string& text) {
   return "<a href =\"" + href + "\">" + text + "</a><br>\r\n";
+}
+
+// A page of the tests' sites: region 1 the name (link text), region 2 its
+// region (link content), region 99 the links.
+inline std::string fiche(const std::string& name, const std::string& region,
+                         const std::string& links = "\r\n", const std::string& title = "") {
+  return "<html>\r\n<title>" + (title.empty() ? name : title) + "</title>\r\n<!--tag1-->\r\n" +
+         name + "\r\n<!--/tag1-->\r\n<!--tag2-->\r\n" + region +
+         "\r\n<!--/tag2-->\r\n<!--tag99-->\r\n" + links + "<!--/tag99-->\r\n</html>\r\n";
 }
 
 void write_bytes(const fs::path& path, std::string_view bytes);
@@ -89,6 +99,12 @@ struct RecordingView : RunView {
   void select_option1() override {
     settings.option1 = true;
     for (int box = 0; box < 4; ++box) settings.tagf[box].clear();
+  }
+  // `act` at the `count`-th event point from now.
+  void at_event(int count, std::function<void()> act) {
+    on_event = [act = std::move(act), at = events + count](int event) {
+      if (event == at) act();
+    };
   }
   void handle_events() override {
     ++events;

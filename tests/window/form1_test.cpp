@@ -30,7 +30,6 @@ namespace corvella::testing {
 namespace {
 
 const fs::path kExamples = CORVELLA_EXAMPLES;
-using Texts = std::vector<std::string>;
 
 // Its RecordingView half is only the notifier: message boxes and beeps.
 class WindowTest : public ::testing::Test, public RecordingView {
