@@ -96,9 +96,7 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
     value_room = 8;
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, data, &data_room), 234);
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
-    EXPECT_EQ(
-        std::string(value_name) + " " + std::to_string(type) + " " + std::to_string(data_room),
-        "Version 4 4");
+    EXPECT_EQ(std::tuple(std::string(value_name), type, data_room), std::tuple("Version", 4u, 4u));
     // A closed handle is gone; a root key is never closed.
     EXPECT_EQ(earlier.close_key(key) * 10 + earlier.close_key(key), 6);
     EXPECT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 6);
