@@ -572,12 +572,11 @@ TEST_P(Form1FontFit, CaptionsWholeHelpTextsExactLabelsTiedAndTabTopToBottom) {
   ASSERT_EQ(QFontInfo(form->font()).family().toStdString(), GetParam())
       << "scripts/install-deps installs the font";
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("CORVELLA_TEST_DPI")));
+  EXPECT_EQ(tab_stops(),
+            "Check1 Check2 source fichiermodele destination Option1 titrep1 Command1 Command2");
   click("Option2");
   expect_captions_whole(*form, "at start");
   EXPECT_EQ(find("nomdufichierhtm(1)")->accessibleName().toStdString(), "Tag 2 du nom des pages");
-  EXPECT_EQ(tab_stops(),
-            "Check1 Check2 source fichiermodele destination Option2 nomdufichierhtm(0) titrep1 "
-            "Command1 Command2");
 
   for (int index = 0; const int entry : {0, 1}) choose(tag(index++), entry);
   ASSERT_EQ(caption("exemplenom"), "Exemple: Region 0_page12920.htm");
