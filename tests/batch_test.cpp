@@ -86,8 +86,8 @@ struct BatchTool : ::testing::Test {
   // As a user who owns the test folder and none of the files in it.
   std::optional<Outcome> as_nobody(const Texts& args) {
     std::string skip;
-    const auto run = [&] { return child_run(args); };
-    return outcome(as_unprivileged(dir.path(), run, skip));
+    return outcome(as_unprivileged(
+        dir.path(), [&] { return child_run(args); }, skip));
   }
 
   TempDir dir;

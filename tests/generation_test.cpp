@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -34,17 +33,6 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
     files[entry.path().filename().string()] = mode.str() + read_bytes(entry.path());
   }
   return files;
-}
-
-RunSettings both_passes(const TempDir& dir) {
-  RunSettings s;
-  s.check1 = s.check2 = true;
-  s.source = (dir / "données.txt").string();
-  s.modele = (dir / "modele.htm").string();
-  s.destination = s.lien = dir.text() + "pages/";
-  s.textesource = "Tag N°2";
-  s.textelien = "Tag N°1";
-  return s;
 }
 
 TEST(Naming, PageNamesTagNumbersPathsInsideTheDestinationAndExampleImages) {

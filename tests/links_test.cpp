@@ -14,11 +14,9 @@ namespace {
 
 struct LinkPass : ::testing::Test {
   void SetUp() override {
+    view.settings = both_passes(dir);
     view.settings.check1 = false;
-    view.settings.check2 = true;
     view.settings.lien = view.settings.destination = dir.text();
-    view.settings.textesource = "Tag N°2";
-    view.settings.textelien = "Tag N°1";
   }
   PassOutcome run() { return link_pass(flags, view, clock, report); }
   void put(std::string_view name, std::string_view bytes) { write_bytes(dir / name, bytes); }

@@ -71,6 +71,19 @@ struct ForeignLock {
   const int fd;
 };
 
+// Both passes: données.txt and modele.htm of `dir` into its "pages/", linked
+// by region 2, region 1 the link text.
+inline RunSettings both_passes(const TempDir& dir) {
+  RunSettings s;
+  s.check1 = s.check2 = true;
+  s.source = (dir / "données.txt").string();
+  s.modele = (dir / "modele.htm").string();
+  s.destination = s.lien = dir.text() + "pages/";
+  s.textesource = "Tag N°2";
+  s.textelien = "Tag N°1";
+  return s;
+}
+
 // Records every call a run makes on its view.
 struct RecordingView : RunView {
   RunSettings settings;
