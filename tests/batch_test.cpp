@@ -40,7 +40,6 @@ Outcome batch(const Texts& args, std::pair<int, std::string> stop = {}) {
   return {status, err_buffer.str()};
 }
 
-// Lines as the tool writes them on its error stream.
 std::string said(std::initializer_list<std::string> lines) {
   std::string text;
   for (const std::string& line : lines) text += "corvella-batch : " + line + "\n";

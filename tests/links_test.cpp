@@ -39,7 +39,6 @@ TEST_F(LinkPass, LinksPagesWhoseTrimmedContentsAreEqual) {
   put("minuscule.htm", fiche("Cervelle de canut", "paris"));
   view.settings.tag99 = "  fiches/ ";
   ASSERT_EQ(run(), PassOutcome::Completed);
-  // Per page: its number, the bar, the comparisons done at once, the time left.
   EXPECT_EQ(view.progressbar2, (Texts{"", "1 sur 4", "2 sur 4", "3 sur 4", "4 sur 4"}));
   EXPECT_EQ(view.pictotal, (std::vector<int>{0, 1250, 2500, 3750, 5000}));
   EXPECT_EQ(view.piccours, (std::vector<int>{0, 3750, 3750, 3750, 3750}));

@@ -43,8 +43,6 @@ TEST(DataFile, RecordsSplitIntoAtMost101FieldsAndShortOnesKeepOldEntries) {
   EXPECT_EQ(count_records(dir / "absent"), std::nullopt);
 }
 
-// Each page, filled with one record, gives the expected bytes; a refill of
-// those gives them again.
 TEST(PageFiller, RegionsTitleAndGeneratorAreRewrittenAndARefillGivesTheSameBytes) {
   FieldTable fields;
   split_record("ivo-brasset;Ivo Brasset;disponible;140F;;", fields);

@@ -30,8 +30,6 @@ TEST(Charset, BytesBecomeUtf8TextAndComeBackAsThePageIs) {
             "%C5%81\xF3\x64%C5%BA 100%%F0%9F%A7%80.htm");
 }
 
-// Reading and listing past links, FIFOs and hidden names, delivery over
-// planted names, refusal and cleaning are in the pass tests.
 TEST(Files, WorkingCopiesAreUniqueNeverPagesAndOnlyThoseOfOtherRunsAreCleaned) {
   TempDir dir;
   const std::vector<std::string> kept{".corvella-0123456789abcdef-1.tmp.htm", ".corvella-notes.tmp",

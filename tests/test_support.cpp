@@ -76,10 +76,6 @@ ForeignLock::ForeignLock(const fs::path& folder) : fd(::open(folder.c_str(), O_R
   EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << folder;
 }
 
-ForeignLock::~ForeignLock() {
-  ::close(fd);
-}
-
 void write_bytes(const fs::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -67,7 +69,7 @@ std::optional<int> as_unprivileged(const fs::path& folder, const std::function<i
 // Holds a folder's flock from another open file, as another run would.
 struct ForeignLock {
   explicit ForeignLock(const fs::path& folder);
-  ~ForeignLock();
+  ~ForeignLock() { ::close(fd); }
   const int fd;
 };
 

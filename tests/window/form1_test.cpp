@@ -61,7 +61,6 @@ class WindowTest : public ::testing::Test, public RecordingView {
   }
   bool shown(const char* name) const { return !find(name)->isHidden(); }
   bool enabled(const char* name) const { return find(name)->isEnabled(); }
-  // Its text, its chosen entry or its title.
   std::string caption(const char* name) const {
     QVariant value;
     for (const char* property : {"text", "currentText", "title"})
