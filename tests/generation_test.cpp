@@ -109,7 +109,6 @@ TEST_F(PagePass, ValidationLastFailingCheckGivesTheMessage) {
   links.check1 = false;
   links.source.clear();  // not looked at
   links.check2 = true;
-  links.textelien = "Tag N°3";
   using S = RunSettings;
   const std::tuple<S, std::string S::*, std::string, std::optional<std::string>> cases[] = {
       {v, &S::source, v.source, std::nullopt},
