@@ -91,11 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   const std::size_t capacity = data[0], longest = capacity > 0 ? capacity - 1 : 0;
   std::string_view old(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::string_view parts[3] = {"Parametres", "Source", "/home/moi/corvella/"};
-  for (std::size_t i = 0; i < 3 && old.find('\0') != std::string_view::npos; ++i) {
-    parts[i] = old.substr(0, old.find('\0'));
-    old.remove_prefix(parts[i].size() + 1);
-    if (i < 2 && old.find('\0') == std::string_view::npos) return 0;
-  }
+  const auto nuls = std::ranges::count(old, '\0');
+  if (nuls > 0 && nuls < 3) return 0;
+  for (std::string_view& part : parts)
+    if (nuls > 0) old.remove_prefix((part = old.substr(0, old.find('\0'))).size() + 1);
   const std::string_view section = parts[0], key = parts[1], value = without_end(parts[2]);
   // One file in a private folder, reused by every run.
   static std::string folder = (std::filesystem::temp_directory_path() / "fuzz.XXXXXX").string();
