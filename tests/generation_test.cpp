@@ -358,8 +358,7 @@ TEST_F(PagePass, OneWriteLeavesAPageAloneOnlyWhenEveryByteComesOutTheSame) {
            price + "\r\n<!--/tag3-->\r\n<!--tag99-->\r\n" + links + "<!--/tag99-->\r\n</html>\r\n";
   };
   write_bytes(dir / "modele.htm", fiche2("", "", "", "\r\n"));
-  const std::string data =
-      "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
+  const std::string data = "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
   write_bytes(dir / "données.txt", data);
   view.settings = both_passes(dir);
   corvella::Run run(view);
@@ -454,8 +453,7 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     if (rng() % 5 == 0) names.push_back(names[rng() % names.size()]);  // a page named twice
     Texts records;
     for (const std::string& name : names)
-      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" +
-                        region());
+      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" + region());
     const bool last_ended = rng() % 2;
     const auto data_file = [&] {
       std::string data;
