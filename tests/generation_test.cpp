@@ -222,11 +222,13 @@ TEST_F(PagePass, RecordsThatCannotBeWrittenAreSkippedAndNothingOutsideChanges) {
 // As root, then as an unprivileged user who owns the folder and its files.
 TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules) {
   // "tmp_a" then "a": two pages; tmp_b.htm is a page of its own. A read-only
-  // leftover of a killed run must not make new pages read-only.
+  // leftover of a killed run must not make new pages read-only; a name
+  // like a working copy's but for its dash is nobody's leftover.
   write_bytes(dir / "données.txt", "tmp_a;Premier\r\na;Second\r\nb;Bé\r\n.cachée;Cachée\r\n");
   const std::pair<std::string, mode_t> files[] = {{".cachée.htm", 0444},
                                                   {".corvella-00000000deadbeef-0.tmp", 0444},
                                                   {".corvella-00000000deadbeef-1.tmp/a.htm", 0444},
+                                                  {".corvella-0123456789abcdef00.tmp", 0444},
                                                   {"b.htm", 0604},
                                                   {"tmp_b.htm", 0644}};
   const mode_t umask = ::umask(027);
@@ -248,12 +250,15 @@ TEST_F(PagePass, RegressionTmpNamesHiddenReadOnlyPagesAndLeftoversKeepTheirRules
     if (!status) GTEST_SKIP() << skip;
     EXPECT_EQ(status, static_cast<int>(PressOutcome::Finished));
     // A new page: 0666 & ~027; a page that was there keeps its mode.
-    EXPECT_EQ(snapshot(dir / "pages"), (std::map<std::string, std::string>{
-                                           {".cachée.htm", "444:<title>.cachée.htm</title>\r\n"},
-                                           {"a.htm", "640:" + made("Second")},
-                                           {"b.htm", "604:<title>Bé</title>\r\n"},
-                                           {"tmp_a.htm", "640:" + made("Premier")},
-                                           {"tmp_b.htm", "644:<title>tmp_b.htm</title>\r\n"}}));
+    EXPECT_EQ(snapshot(dir / "pages"),
+              (std::map<std::string, std::string>{
+                  {".cachée.htm", "444:<title>.cachée.htm</title>\r\n"},
+                  {".corvella-0123456789abcdef00.tmp",
+                   "444:<title>.corvella-0123456789abcdef00.tmp</title>\r\n"},
+                  {"a.htm", "640:" + made("Second")},
+                  {"b.htm", "604:<title>Bé</title>\r\n"},
+                  {"tmp_a.htm", "640:" + made("Premier")},
+                  {"tmp_b.htm", "644:<title>tmp_b.htm</title>\r\n"}}));
   }
   ::umask(umask);
 }
@@ -358,7 +363,8 @@ TEST_F(PagePass, OneWriteLeavesAPageAloneOnlyWhenEveryByteComesOutTheSame) {
            price + "\r\n<!--/tag3-->\r\n<!--tag99-->\r\n" + links + "<!--/tag99-->\r\n</html>\r\n";
   };
   write_bytes(dir / "modele.htm", fiche2("", "", "", "\r\n"));
-  const std::string data = "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
+  const std::string data =
+      "comte;Comté;Jura;10\r\nmorbier;Morbier;Jura;10\r\ncantal;Cantal;Jura;10\r\n";
   write_bytes(dir / "données.txt", data);
   view.settings = both_passes(dir);
   corvella::Run run(view);
@@ -453,7 +459,8 @@ TEST(OneWriteDifferential, SameFolderAsThePageAndLinkPasses) {
     if (rng() % 5 == 0) names.push_back(names[rng() % names.size()]);  // a page named twice
     Texts records;
     for (const std::string& name : names)
-      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" + region());
+      records.push_back((rng() % 9 == 0 ? "../" + name : name) + ";" + name + " fermier;" +
+                        region());
     const bool last_ended = rng() % 2;
     const auto data_file = [&] {
       std::string data;

@@ -52,6 +52,8 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore
   EXPECT_EQ(names(), "alpha Zeta ");
   reg.CloseKey();
   reg.DeleteKey("\\Zeta");  // no open key comes first
+  reg.OpenKey(HKEY_DYN_DATA, "", KEY_ALL_ACCESS);
+  reg.DeleteKey("");  // a root key, even without subkeys, stays
 
   // Names of 255 characters and the last root are accepted; one more is not.
   EXPECT_EQ(reg.CreateKey(HKEY_DYN_DATA, std::string(255, 'k')), 1);
@@ -68,7 +70,7 @@ TEST_F(RegistryTest, KeysCreatedListedByNameDeletedAtTheLimitsAndInACorruptStore
   EXPECT_EQ(shown.messages,
             (Texts{"Erreur GetSubkeyName : 259", "Erreur SaveValue : 5", "Erreur DeleteKey : 5",
                    "Erreur DeleteKey : 2", "Erreur DeleteKey : 30257", "Erreur DeleteKey : 30261",
-                   "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
+                   "Erreur DeleteKey : 5", "Erreur SaveValue : 30260", "Erreur CreateKey : 30257",
                    "Erreur CreateKey : 30256", "Erreur CreateKey : 1009"}));
 }
 
@@ -97,6 +99,9 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, data, &data_room), 234);
     EXPECT_EQ(earlier.enum_value(key, 0, value_name, &value_room, &type, nullptr, nullptr), 0);
     EXPECT_EQ(std::tuple(std::string(value_name), type, data_room), std::tuple("Version", 4u, 4u));
+    // Types the class does not read: REG_EXPAND_SZ, and above REG_DWORD.
+    for (const std::uint32_t type_read : {REG_EXPAND_SZ, REG_DWORD + 3})
+      ASSERT_EQ(earlier.set_value(key, "T" + std::to_string(type_read), type_read, program, 8), 0);
     // A closed handle is gone; a root key is never closed.
     EXPECT_EQ(earlier.close_key(key) * 10 + earlier.close_key(key), 6);
     EXPECT_EQ(earlier.set_value(key, "Version", REG_DWORD, version, 4), 6);
@@ -129,6 +134,10 @@ TEST_F(RegistryTest, VolatileKeysAreGoneAfterARestartUnlessTheStoreIsReadOnly) {
   EXPECT_EQ(reg.SubkeyCount(), 1);
   reg.OpenKey(HKEY_CURRENT_USER, "Durable", KEY_READ);
   EXPECT_EQ(std::get<std::int32_t>(reg.QueryValue("Version")), 101);
+  for (const char* unread : {"T2", "T7"}) {
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.QueryValue(unread)));
+    EXPECT_EQ(reg.LastError().number, 30262) << unread;
+  }
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session", KEY_ALL_ACCESS, true), 1);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Durable"), 0);
   EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Session\\Volatile", KEY_ALL_ACCESS, true), 1);

@@ -280,8 +280,8 @@ class OneWrite {
     const std::string& name = plan_.names[page];
     PageState state;
     state.made = plan_.made[page];
-    state.disk =
-        state.made ? FileContents{*plan_.page_template, 0666, {}} : read_regular_file(folder_, name);
+    state.disk = state.made ? FileContents{*plan_.page_template, 0666, {}}
+                            : read_regular_file(folder_, name);
     if (!state.disk) state.error = errno;
     state.writable = state.disk && (state.disk->mode & 0222) != 0;
     if (!state.writable) {
@@ -291,8 +291,8 @@ class OneWrite {
         stopped = observer->handle_events_and_check_stop();
       }
     } else if (observer) {
-      const FillOutcome outcome = fill_at_event_point(state.disk->bytes, fields_, title_index_,
-                                                      *observer, state.bytes);
+      const FillOutcome outcome =
+          fill_at_event_point(state.disk->bytes, fields_, title_index_, *observer, state.bytes);
       stopped = outcome == FillOutcome::Stopped;
       state.filled = outcome == FillOutcome::Filled;
       if (outcome == FillOutcome::Failed) {
@@ -348,9 +348,12 @@ class OneWrite {
   bool read_record(std::optional<std::uint64_t> offset = std::nullopt) {
     const bool read = (!offset || plan_.reader->seek(*offset)) && plan_.reader->next(record_);
     const bool same = plan_.reader->stamp() == plan_.stamp;
-    if (read && same) split_record(record_, fields_);
-    if (!read || !same) data_file_failed(same);
-    return read && same;
+    if (!read || !same) {
+      data_file_failed(same);
+      return false;
+    }
+    split_record(record_, fields_);
+    return true;
   }
 
   PassOutcome data_file_failed(bool unreadable) {
@@ -433,8 +436,7 @@ class OneWrite {
     if (!linked || !unchanged.regions) {
       return file_holds(folder_, plan_.names[i], unchanged.stamp, 0, {});
     }
-    return plain_links_of(*grouping, pages_, i, unchanged.crlf ? "\r\n" : "\n", prefix_,
-                          links) &&
+    return plain_links_of(*grouping, pages_, i, unchanged.crlf ? "\r\n" : "\n", prefix_, links) &&
            links.size() == unchanged.size &&
            file_holds(folder_, plan_.names[i], unchanged.stamp, unchanged.at, links);
   }

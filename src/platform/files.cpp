@@ -205,9 +205,9 @@ bool file_holds(const Folder& folder, const std::string& name, const FileStamp& 
   bool holds = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && stamp_of(info) == stamp;
   char chunk[64 * 1024];
   while (holds && !bytes.empty()) {
+    // Any failure only costs the caller a full read.
     const ssize_t got =
         ::pread(fd, chunk, std::min(sizeof chunk, bytes.size()), static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
     const auto n = static_cast<std::size_t>(std::max<ssize_t>(got, 0));
     holds = n > 0 && bytes.starts_with(std::string_view(chunk, n));
     bytes.remove_prefix(n);

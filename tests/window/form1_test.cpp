@@ -254,6 +254,14 @@ using Form1Run = WindowTest;
 
 TEST_F(Form1Run, ValidationThenBothPassesFromTheExampleFiles) {
   start();
+  // The bars paint their own colours over the frame's.
+  for (const auto& [name, colour] : {std::pair("pictotal", "#0000ff"), {"piccours", "#8080ff"}}) {
+    QWidget* bar = find(name);
+    bar->resize(40, bar->height());
+    bar->show();
+    const QImage shot = bar->parentWidget()->grab(bar->geometry()).toImage();
+    EXPECT_EQ(shot.pixelColor(20, bar->height() / 2).name().toStdString(), colour) << name;
+  }
   find<QLineEdit>("destination")->clear();
   click("Command1");
   EXPECT_EQ(messages, Texts{"critical: Vous devez choisir un répertoire de destination"});
@@ -381,9 +389,10 @@ TEST_F(Form1Choices, PickersByMouseAndKeyboardAndTheTagHintsOfTheChosenFile) {
   EXPECT_TRUE(!shown("ficmodele") && enabled("source") && shown("source") && shown("destination") &&
               shown("Option2"));
 
-  // "Ok" waits for a change of folder.
+  // "Ok" waits for a change of folder; the field's text is not selected.
   double_click("destination");
   EXPECT_TRUE(shown("fichiermodele") && !enabled("fichiermodele") && !enabled("source"));
+  EXPECT_FALSE(find<QLineEdit>("destination")->hasSelectedText());
   double_click_entry("dirdestination", "modeles");
   click("validedestination");
   EXPECT_EQ(caption("destination") + "|" + stored("Destination"), modeles + "|" + modeles);
