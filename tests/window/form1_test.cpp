@@ -298,6 +298,10 @@ TEST_F(Form1Run, EndMessageNamesThePagesThatCouldNotBeMade) {
   EXPECT_EQ(details.back(), listed + "...\n");
   expect_idle("Génération terminée");
   EXPECT_EQ(pages_on_disk(), Texts{"fiche-bonne.htm"});
+  write_bytes(temp / "records.txt", "../seule;Seule\r\n");
+  click("Command1");
+  EXPECT_EQ(messages.back(),
+            "warning: Traitement terminé, mais 1 page n'a pas pu être créée ou liée.");
 }
 
 TEST_F(Form1Run, StopPressedOrSigtermDuringARun) {
