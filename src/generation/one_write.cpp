@@ -159,15 +159,18 @@ struct PageState {
 };
 
 // What lets the links part tell, without reading and filling a page again,
-// that it comes out as the pages part read it from disk.
+// that it comes out as the pages part read it from disk: without links when
+// `unlinked`; with links when `linked` and, should it have link regions
+// (`regions`), its links are the `size` bytes at `at` (in the first region;
+// the others hold the same). Only while the file keeps its `stamp`.
 struct Unchanged {
-  FileStamp stamp;        // the page as the pages part read it
-  bool unlinked = false;  // it is its own filled page
-  bool linked = false;    // it is its filled page with links put in, when
-  bool regions = false;   // it has link regions and these links are the
-  std::uint32_t at = 0;   // `size` bytes at `at` (the first region)
-  std::uint32_t size = 0;
+  FileStamp stamp;
+  bool unlinked = false;
+  bool linked = false;
+  bool regions = false;
   bool crlf = false;  // the filled page's lines end with CR LF
+  std::uint32_t at = 0;
+  std::uint32_t size = 0;
 };
 
 Unchanged unchanged_as(const PageState& state) {
