@@ -76,9 +76,7 @@ std::unique_ptr<LineFileReader> LineFileReader::open(const std::filesystem::path
   return std::unique_ptr<LineFileReader>(new LineFileReader(file, !*cr));
 }
 
-LineFileReader::~LineFileReader() {
-  std::fclose(file_);
-}
+LineFileReader::~LineFileReader() { std::fclose(file_); }
 
 bool LineFileReader::refill() {
   if (eof_) return false;
